@@ -1,0 +1,1 @@
+#error "the portable core must not include <windows.h>; put Win32 code in a _win file"

@@ -1,0 +1,395 @@
+#include "tqCab.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+std::uint32_t LastFileError = 0;
+
+namespace {
+constexpr int MaxEntryName = 780;
+constexpr std::uint16_t AppliedAttributes = 0x27; // read-only, hidden, system, archive
+constexpr int CopyTargetFlags = fdiopen::Binary | fdiopen::Create | fdiopen::Sequential |
+                                fdiopen::WriteOnly;
+
+std::string Hex4(std::int32_t value) { return Format("%04X", static_cast<unsigned>(value)); }
+
+// The system's text for a code, without the trailing blanks, line ends and full stop.
+std::string TrimmedSystemText(std::uint32_t code) {
+  std::string text = SysErrorText(code).substr(0, 256);
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
+    text.pop_back();
+  return text;
+}
+
+std::string CabinetMessage(const TFdiErrorInfo& info) {
+  if (info.fError == 0) return "FDI error";
+  std::string message = FdiErrorText(info.erfOper) + " [0x" + Hex4(info.erfOper) + "]";
+  if (info.erfType != 0)
+    message += ".\r\n" + TrimmedSystemText(static_cast<std::uint32_t>(info.erfType)) + " [0x" +
+               Hex4(info.erfType) + "].";
+  return message;
+}
+
+void RecordFileError() {
+  if (const std::uint32_t code = SysLastError()) LastFileError = code;
+}
+
+// The callbacks the library calls for memory and files.
+void* DIAMONDAPI FdiAlloc(std::uint32_t size) { return std::malloc(size); }
+void DIAMONDAPI FdiFree(void* block) { std::free(block); }
+
+std::intptr_t DIAMONDAPI FdiOpen(char* name, int flags, int /*permission*/) {
+  return OpenCabinetFile(name, flags);
+}
+
+std::uint32_t DIAMONDAPI FdiRead(std::intptr_t hf, void* buffer, std::uint32_t count) {
+  std::uint32_t done = 0;
+  if (SysReadFile(hf, buffer, count, done)) return done;
+  RecordFileError();
+  return static_cast<std::uint32_t>(-1);
+}
+
+std::uint32_t DIAMONDAPI FdiWrite(std::intptr_t hf, void* buffer, std::uint32_t count) {
+  std::uint32_t done = 0;
+  if (SysWriteFile(hf, buffer, count, done)) return done;
+  RecordFileError();
+  return static_cast<std::uint32_t>(-1);
+}
+
+int DIAMONDAPI FdiClose(std::intptr_t hf) {
+  if (SysCloseFile(hf)) return 0;
+  RecordFileError();
+  return -1;
+}
+
+std::int32_t DIAMONDAPI FdiSeek(std::intptr_t hf, std::int32_t distance, int origin) {
+  const std::int32_t position = SysSeek(hf, distance, origin);
+  if (position == -1) RecordFileError();
+  return position;
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+void RemoveFile(const std::string& path) {
+  const std::uint32_t attributes = SysGetAttributes(path);
+  if (attributes != sys::InvalidAttributes && (attributes & sys::AttrReadOnly) != 0)
+    SysSetAttributes(path, attributes & ~sys::AttrReadOnly);
+  SysDeleteFile(path);
+}
+
+// Closes a handle whatever way the routine that opened it is left.
+class THandleGuard {
+public:
+  explicit THandleGuard(THandle h) : FHandle(h) {}
+  THandleGuard(const THandleGuard&) = delete;
+  THandleGuard& operator=(const THandleGuard&) = delete;
+  ~THandleGuard() { SysCloseFile(FHandle); }
+
+private:
+  THandle FHandle;
+};
+} // namespace
+
+EtqCabinet::EtqCabinet(const TFdiErrorInfo& info)
+    : Exception(CabinetMessage(info)), ErrorCode(info.erfOper), ErrorType(info.erfType),
+      ErrorPresent(info.fError != 0) {}
+
+std::string FdiErrorText(std::int32_t code) {
+  static const char* const texts[] = {
+      "No error",
+      "Cabinet not found",
+      "Cabinet file does not have the correct format",
+      "Cabinet file has an unknown version number",
+      "Cabinet file is corrupt",
+      "Could not allocate enough memory",
+      "Unknown compression type in a cabinet folder",
+      "Failure decompressing data from a cabinet file",
+      "Failure writing to target file",
+      "Cabinets in a set do not have the same RESERVE sizes",
+      "Cabinet returned on fdintNEXT_CABINET is incorrect",
+      "FDI aborted",
+  };
+  if (code < 0 || code >= static_cast<std::int32_t>(sizeof texts / sizeof texts[0]))
+    return "FDI error";
+  return texts[code];
+}
+
+std::string IncludeBackslash(const std::string& s) {
+  return s.empty() || s.back() == '\\' ? s : s + '\\';
+}
+
+std::string JoinPath(std::initializer_list<std::string> parts) {
+  std::string result;
+  for (const std::string& part : parts) {
+    if (part.empty()) continue;
+    if (result.empty()) {
+      result = part;
+      continue;
+    }
+    const bool endsWith = result.back() == '\\', startsWith = part.front() == '\\';
+    if (endsWith && startsWith)
+      result.append(part, 1, std::string::npos);
+    else if (!endsWith && !startsWith)
+      result += '\\' + part;
+    else
+      result += part;
+  }
+  return result;
+}
+
+bool ForceFolder(const std::string& folder) {
+  if (folder.empty()) return false;
+  if (SysMakeFolder(folder)) return true;
+  if (folder.size() < 2) return false;
+  const std::size_t slash = folder.find_last_of('\\', folder.size() - 2);
+  if (slash == std::string::npos || slash == 0) return false;
+  return ForceFolder(folder.substr(0, slash)) && SysMakeFolder(folder);
+}
+
+TCabinetOpenRequest CabinetOpenRequest(int flags) {
+  using namespace fdiopen;
+  TCabinetOpenRequest r{};
+  switch (flags & 3) {
+  case ReadOnly: r.Access = sys::GenericRead; break;
+  case WriteOnly: r.Access = sys::GenericWrite; break;
+  default: r.Access = sys::GenericRead | sys::GenericWrite; break;
+  }
+  const bool create = (flags & Create) != 0;
+  if (create && (flags & Exclusive) != 0)
+    r.Creation = sys::CreateNew;
+  else if ((flags & Truncate) != 0)
+    r.Creation = create ? sys::CreateAlways : sys::TruncateExisting;
+  else
+    r.Creation = create ? sys::OpenAlways : sys::OpenExisting;
+  r.FlagsAndAttributes = create && (flags & ShortLived) != 0 ? sys::AttrTemporary : sys::AttrNormal;
+  if (flags & Random) r.FlagsAndAttributes |= sys::FlagRandomAccess;
+  if (flags & Sequential) r.FlagsAndAttributes |= sys::FlagSequentialScan;
+  if (create && (flags & Temporary) != 0) r.FlagsAndAttributes |= sys::FlagDeleteOnClose;
+  return r;
+}
+
+THandle OpenCabinetFile(const std::string& name, int flags) {
+  const TCabinetOpenRequest r = CabinetOpenRequest(flags);
+  const THandle h = SysOpenFile(name, r.Access, sys::ShareRead, r.Creation, r.FlagsAndAttributes);
+  if (h == InvalidHandle) {
+    RecordFileError();
+    return InvalidHandle;
+  }
+  if ((flags & fdiopen::Append) != 0 && SysSeek(h, 0, sys::FromEnd) == -1) {
+    RecordFileError();
+    SysCloseFile(h);
+    return InvalidHandle;
+  }
+  return h;
+}
+
+bool SetFileTimeAndAttributes(const std::string& path, std::uint16_t date, std::uint16_t time,
+                              std::uint16_t attributes) {
+  const THandle h = SysOpenFile(path, sys::GenericRead | sys::GenericWrite, sys::ShareRead,
+                                sys::OpenExisting, sys::FlagSequentialScan | sys::AttrNormal);
+  if (h == InvalidHandle) {
+    RecordFileError();
+    return false;
+  }
+  SysStampDosTime(h, date, time);
+  SysCloseFile(h);
+  SysSetAttributes(path, attributes & AppliedAttributes);
+  return true;
+}
+
+bool IsSafeEntryName(const std::string& name) {
+  if (name.empty() || name.front() == '\\' || name.front() == '/') return false;
+  if (name.find(':') != std::string::npos) return false; // drive letters and alternate streams
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = name.find_first_of("\\/", start);
+    if (end == std::string::npos) end = name.size();
+    const std::string part = name.substr(start, end - start);
+    // Windows drops trailing dots and blanks, so ". ." and "..." may also mean a parent.
+    if (!part.empty() && part.find_first_not_of(". ") == std::string::npos) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+TtqCabReader::~TtqCabReader() {
+  try {
+    DestroyContext();
+  } catch (const Exception&) {
+    // Nothing can be reported from here; the context is gone either way.
+  }
+}
+
+void TtqCabReader::EnsureContext() {
+  if (Context != nullptr) return;
+  ErrorInfo = TFdiErrorInfo{};
+  Context = FDICreate(FdiAlloc, FdiFree, FdiOpen, FdiRead, FdiWrite, FdiClose, FdiSeek, -1,
+                      &ErrorInfo);
+  CheckResult(Context != nullptr);
+}
+
+void TtqCabReader::DestroyContext() {
+  if (Context == nullptr) return;
+  const bool ok = FDIDestroy(Context);
+  Context = nullptr;
+  CheckResult(ok);
+}
+
+void TtqCabReader::CheckResult(bool ok) {
+  if (ok) return;
+  ErrorInfo.erfType = static_cast<std::int32_t>(LastFileError);
+  throw EtqCabinet(ErrorInfo);
+}
+
+bool TtqCabReader::IsCabinet(const std::string& path, TFdiCabinetInfo& info) {
+  const THandle h = OpenCabinetFile(path, fdiopen::Binary | fdiopen::ReadOnly);
+  if (h == InvalidHandle) throw EWin32Error(SysLastError());
+  THandleGuard guard(h);
+  EnsureContext();
+  return FDIIsCabinet(Context, h, &info);
+}
+
+bool TtqCabReader::ListFiles(const std::string& path, const TFileListCallback& callback) {
+  TFdiCabinetInfo info{};
+  if (!IsCabinet(path, info)) return false;
+
+  enum { Signature = 0, FilesOffset = 16, FileCount = 28, HeaderSize = 36 };
+  enum { EntrySize = 0, EntryFolder = 8, EntryDate = 10, EntryTime = 12, EntryAttributes = 14,
+         EntryBytes = 16 };
+  TtqFileStream stream(path, 0x0020);
+  std::uint8_t header[HeaderSize];
+  stream.ReadBuffer(header, HeaderSize);
+  auto dword = [](const std::uint8_t* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+  };
+  auto word = [](const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); };
+  if (dword(header + Signature) != 0x4643534Du) // "MSCF"
+    throw Exception("Cabinet file does not have the correct format");
+  const std::uint32_t filesOffset = dword(header + FilesOffset);
+  stream.SetPosition(static_cast<std::int32_t>(filesOffset));
+  if (static_cast<std::uint32_t>(stream.GetPosition()) != filesOffset)
+    throw Exception("Failure setting file stream position");
+
+  bool abort = false;
+  const int count = word(header + FileCount);
+  for (int i = 0; i < count && !abort; ++i) {
+    std::uint8_t entry[EntryBytes];
+    stream.ReadBuffer(entry, EntryBytes);
+    std::string name;
+    for (char c;;) {
+      stream.ReadBuffer(&c, 1);
+      if (c == '\0') break;
+      if (name.size() == MaxEntryName) throw Exception(FdiErrorText(FDIERROR_CORRUPT_CABINET));
+      name += c;
+    }
+    callback(*this, name, static_cast<std::int32_t>(dword(entry + EntrySize)),
+             word(entry + EntryFolder), word(entry + EntryDate), word(entry + EntryTime),
+             word(entry + EntryAttributes), abort);
+  }
+  return true;
+}
+
+void TtqCabReader::Extract(const std::string& path, const std::string& folder) {
+  CabinetFileName = SysFullPath(path);
+  DestinationFolder = IncludeBackslash(folder);
+  OpenNames.Clear();
+  OpenTargets.Clear();
+
+  // A set whose cabinets name each other in a ring would otherwise be followed for ever.
+  std::set<std::string> done;
+  std::string current = CabinetFileName;
+  while (!current.empty()) {
+    done.insert(Upper(current));
+    NextCabinetPath.clear();
+    ContinuationPath.clear();
+    ContinuationRequested = false;
+    LastCopyTarget.clear();
+    EnsureContext();
+    const std::size_t slash = current.find_last_of('\\');
+    std::string name = slash == std::string::npos ? current : current.substr(slash + 1);
+    std::string where = slash == std::string::npos ? std::string() : current.substr(0, slash + 1);
+    if (!FDICopy(Context, &name[0], &where[0], 0, NotifyHandler, nullptr, this))
+      DiscardIncompleteFiles();
+
+    std::string next;
+    if (ContinuationRequested)
+      next = ContinuationPath;
+    else if (!SameText(NextCabinetPath, current))
+      next = NextCabinetPath;
+    if (!next.empty() && (!SysFileExists(next) || done.count(Upper(next)) != 0)) next.clear();
+    current = next;
+  }
+}
+
+// A copy that failed leaves its file unfinished: it goes, rather than pass for a good one.
+void TtqCabReader::DiscardIncompleteFiles() {
+  for (std::int32_t i = 0; i < OpenTargets.Count(); ++i) RemoveFile(OpenTargets.Get(i));
+  OpenNames.Clear();
+  OpenTargets.Clear();
+  if (!LastCopyTarget.empty()) RemoveFile(LastCopyTarget);
+  LastCopyTarget.clear();
+}
+
+std::intptr_t DIAMONDAPI TtqCabReader::NotifyHandler(TFdiNotificationType type,
+                                                     TFdiNotification* n) {
+  LastFileError = 0;
+  auto* reader = static_cast<TtqCabReader*>(n->pv);
+  switch (type) {
+  case fdintCABINET_INFO:
+    reader->NextCabinetPath = n->psz1;
+    if (!reader->NextCabinetPath.empty())
+      reader->NextCabinetPath = JoinPath({n->psz3, n->psz1});
+    return 0;
+  case fdintCOPY_FILE:
+    return reader->CopyFile(*n);
+  case fdintCLOSE_FILE_INFO:
+    reader->CloseFileInfo(*n);
+    return 1;
+  case fdintNEXT_CABINET:
+    reader->ContinuationPath = JoinPath({n->psz3, n->psz1});
+    reader->ContinuationRequested = true;
+    return n->fdie == FDIERROR_NONE ? 0 : -1;
+  default:
+    return 0;
+  }
+}
+
+std::intptr_t TtqCabReader::CopyFile(const TFdiNotification& n) {
+  // A name that climbs out of the destination, or names a drive or a root, is not extracted.
+  if (!IsSafeEntryName(n.psz1)) return 0;
+  const std::string target = JoinPath({DestinationFolder, n.psz1});
+  if (target.empty()) return 0;
+  ForceFolder(target.substr(0, target.find_last_of('\\') + 1));
+  const std::uint32_t attributes = SysGetAttributes(target);
+  if (attributes != sys::InvalidAttributes && (attributes & sys::AttrReadOnly) != 0)
+    SysSetAttributes(target, attributes & ~sys::AttrReadOnly);
+  const THandle h = OpenCabinetFile(target, CopyTargetFlags);
+  if (h == InvalidHandle) return -1;
+  OpenNames.Add(n.psz1);
+  OpenTargets.Add(target);
+  LastCopyTarget = target;
+  return h;
+}
+
+void TtqCabReader::CloseFileInfo(const TFdiNotification& n) {
+  SysCloseFile(n.hf);
+  const std::int32_t i = OpenNames.IndexOf(n.psz1);
+  if (i < 0) return;
+  const std::string target = OpenTargets.Get(i);
+  OpenNames.Delete(i);
+  OpenTargets.Delete(i);
+  SetFileTimeAndAttributes(target, n.date, n.time, n.attribs);
+}
