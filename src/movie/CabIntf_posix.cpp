@@ -192,14 +192,18 @@ bool ReadName(TFdiContext& fdi, std::intptr_t hf, std::string& name) {
   return false;
 }
 
-// Reads the fixed header at the handle's position, and with entries also the file table.
+bool SkipBytes(TFdiContext& fdi, std::intptr_t hf, std::int32_t count) {
+  return count == 0 || fdi.Seek(hf, count, 1) != -1;
+}
+
+// Reads the fixed header at the handle's position, and with entries also the file table, which
+// cabinet libraries read right after the folder table whatever the header's table offset says.
 std::int32_t ReadRawCabinet(TFdiContext& fdi, std::intptr_t hf, TRawCabinet& cab, bool entries) {
-  enum { Signature = 0, CabinetSize = 8, FilesOffset = 16, Major = 25,
-         FolderCount = 26, FileCount = 28, Flags = 30, SetId = 32, Index = 34, HeaderSize = 36 };
+  enum { CabinetSize = 8, Major = 25, FolderCount = 26, FileCount = 28, Flags = 30, SetId = 32,
+         Index = 34, HeaderSize = 36, FolderSize = 8, EntrySize = 16 };
   unsigned char header[HeaderSize];
-  const std::int32_t start = fdi.Seek(hf, 0, 1);
-  if (start == -1 || !ReadExact(fdi, hf, header, HeaderSize)) return FDIERROR_NOT_A_CABINET;
-  if (std::memcmp(header + Signature, "MSCF", 4) != 0) return FDIERROR_NOT_A_CABINET;
+  if (!ReadExact(fdi, hf, header, HeaderSize)) return FDIERROR_NOT_A_CABINET;
+  if (std::memcmp(header, "MSCF", 4) != 0) return FDIERROR_NOT_A_CABINET;
   if (header[Major] != 1) return FDIERROR_UNKNOWN_CABINET_VERSION;
   cab.Size = static_cast<std::int32_t>(Dword(header + CabinetSize));
   cab.Folders = Word(header + FolderCount);
@@ -209,12 +213,21 @@ std::int32_t ReadRawCabinet(TFdiContext& fdi, std::intptr_t hf, TRawCabinet& cab
   cab.Index = Word(header + Index);
   if (!entries) return FDIERROR_NONE;
 
-  const std::uint32_t filesOffset = Dword(header + FilesOffset);
-  if (filesOffset > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max() - start) ||
-      fdi.Seek(hf, start + static_cast<std::int32_t>(filesOffset), 0) == -1)
+  int folderReserve = 0;
+  if (cab.Flags & HeaderHasReserve) {
+    unsigned char sizes[4];
+    if (!ReadExact(fdi, hf, sizes, 4) || !SkipBytes(fdi, hf, Word(sizes)))
+      return FDIERROR_CORRUPT_CABINET;
+    folderReserve = sizes[2];
+  }
+  std::string ignored;
+  const int names = ((cab.Flags & HeaderHasPrev) ? 2 : 0) + ((cab.Flags & HeaderHasNext) ? 2 : 0);
+  for (int i = 0; i < names; ++i)
+    if (!ReadName(fdi, hf, ignored)) return FDIERROR_CORRUPT_CABINET;
+  if (!SkipBytes(fdi, hf, cab.Folders * (FolderSize + folderReserve)))
     return FDIERROR_CORRUPT_CABINET;
   for (int i = 0; i < cab.Files; ++i) {
-    unsigned char entry[16];
+    unsigned char entry[EntrySize];
     TRawEntry raw;
     if (!ReadExact(fdi, hf, entry, sizeof entry) || !ReadName(fdi, hf, raw.Name))
       return FDIERROR_CORRUPT_CABINET;
@@ -253,9 +266,9 @@ public:
   }
   TCopyRun(const TCopyRun&) = delete;
   TCopyRun& operator=(const TCopyRun&) = delete;
+  // Closing the first cabinet closes every cabinet appended to it.
   ~TCopyRun() {
-    for (auto it = Cabinets.rbegin(); it != Cabinets.rend(); ++it)
-      Fdi.Decompressor->close(Fdi.Decompressor, *it);
+    if (!Cabinets.empty()) Fdi.Decompressor->close(Fdi.Decompressor, Cabinets.front());
   }
 
   bool Run(const std::string& fileName);
@@ -346,7 +359,9 @@ bool TCopyRun::Run(const std::string& fileName) {
   info.iCabinet = raw.Index;
   if (Send(fdintCABINET_INFO, info) == -1) return Fail(FDIERROR_USER_ABORT);
 
-  // The library leaves out entries it finds unusable; pair the rest with the raw table.
+  // The library leaves out entries it finds unusable; pair the rest with the raw table. The
+  // pairs are taken before any extraction, since joining the next cabinet lengthens the list.
+  std::vector<std::pair<mscabd_file*, std::uint16_t>> files;
   std::size_t r = 0;
   for (mscabd_file* file = cab->files; file != nullptr; file = file->next) {
     while (r < raw.Entries.size() &&
@@ -354,8 +369,10 @@ bool TCopyRun::Run(const std::string& fileName) {
             raw.Entries[r].Offset != file->offset))
       ++r;
     if (r == raw.Entries.size()) return Fail(FDIERROR_CORRUPT_CABINET);
-    const std::uint16_t folder = raw.Entries[r++].Folder;
+    files.emplace_back(file, raw.Entries[r++].Folder);
+  }
 
+  for (const auto& [file, folder] : files) {
     if (folder == ContinuedFromPrev || folder == ContinuedPrevAndNext) {
       TFdiNotification n{};
       n.psz1 = file->filename;

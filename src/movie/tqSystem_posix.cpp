@@ -5,7 +5,9 @@
 #include <climits>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +25,28 @@ std::string Local(const std::string& path) {
   std::string local = path;
   std::replace(local.begin(), local.end(), '\\', '/');
   return local;
+}
+
+// Windows finds files whatever the letter case of their names; so do we, for the last part of
+// a path that does not exist as written (cabinet sets name their parts in any case).
+std::string Existing(const std::string& path) {
+  std::string local = Local(path);
+  struct stat st;
+  if (::stat(local.c_str(), &st) == 0) return local;
+  const std::size_t slash = local.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : local.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? local : local.substr(slash + 1);
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return local;
+  std::string found = local;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (::strcasecmp(entry->d_name, name.c_str()) == 0) {
+      found = (slash == std::string::npos ? std::string() : folder) + entry->d_name;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return found;
 }
 
 int Fd(THandle handle) {
@@ -53,7 +77,7 @@ THandle SysOpenFile(const std::string& name, std::uint32_t access, std::uint32_t
   default: LastError = EINVAL; return InvalidHandle;
   }
   const mode_t mode = (flagsAndAttributes & sys::AttrReadOnly) ? 0444 : 0666;
-  const std::string local = Local(name);
+  const std::string local = (flags & O_CREAT) != 0 ? Local(name) : Existing(name);
   const int fd = ::open(local.c_str(), flags, mode);
   if (fd < 0) {
     Fail();
@@ -118,7 +142,7 @@ void SysSetLastError(std::uint32_t code) { LastError = code; }
 
 std::uint32_t SysGetAttributes(const std::string& path) {
   struct stat st;
-  if (::stat(Local(path).c_str(), &st) != 0) return Fail(), sys::InvalidAttributes;
+  if (::stat(Existing(path).c_str(), &st) != 0) return Fail(), sys::InvalidAttributes;
   std::uint32_t attributes = 0;
   if (S_ISDIR(st.st_mode)) attributes |= sys::AttrDirectory;
   if ((st.st_mode & S_IWUSR) == 0) attributes |= sys::AttrReadOnly;
@@ -140,7 +164,7 @@ bool SysSetAttributes(const std::string& path, std::uint32_t attributes) {
 
 bool SysFileExists(const std::string& path) {
   struct stat st;
-  return ::stat(Local(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+  return ::stat(Existing(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool SysDeleteFile(const std::string& path) { return ::unlink(Local(path).c_str()) == 0 || Fail(); }

@@ -56,7 +56,15 @@ std::vector<TExpectedCabinet> LoadExpectations() {
   return cabinets;
 }
 
+// Cabinets where the FDI contract itself differs from cabextract: a copy ends at the first
+// damaged file, while cabextract goes on with the next one.
+const std::set<std::string> StopsAtFirstDamagedFile = {
+    "libmspack/cve-2014-9732-folders-segfault.cab",
+};
+
 class CabinetCorpus : public ::testing::TestWithParam<TExpectedCabinet> {};
+
+void PrintTo(const TExpectedCabinet& cab, std::ostream* os) { *os << cab.Path; }
 
 std::string NameOf(const ::testing::TestParamInfo<TExpectedCabinet>& info) {
   std::string name;
@@ -77,14 +85,19 @@ TEST_P(CabinetCorpus, ExtractsWhatCabextractExtractsAndNothingElse) {
   const TExpectedCabinet& cab = GetParam();
   const std::string path = DataPath("cab/" + cab.Path);
 
-  // Files that continue from an earlier cabinet are not extracted when a later part is given.
-  std::set<std::string> continued;
+  // The reader starts at the given cabinet and goes forward through its set; cabextract also
+  // goes back to earlier parts and searches for cabinets inside other files. So the files that
+  // must come out are those that start in this cabinet; any other file that comes out must be
+  // one that cabextract extracted too, with the same bytes.
+  TFdiCabinetInfo info{};
+  std::set<std::string> startsHere;
   try {
     TtqCabReader lister;
+    lister.IsCabinet(path, info);
     lister.ListFiles(path, [&](TtqCabReader&, const std::string& name, std::int32_t,
                                std::uint16_t folder, std::uint16_t, std::uint16_t, std::uint16_t,
                                bool&) {
-      if (folder == 0xFFFD || folder == 0xFFFF) continued.insert(name);
+      if (folder != 0xFFFD && folder != 0xFFFF) startsHere.insert(name);
     });
   } catch (const Exception&) {
     // A damaged table may stop the listing; extraction must still behave.
@@ -96,19 +109,23 @@ TEST_P(CabinetCorpus, ExtractsWhatCabextractExtractsAndNothingElse) {
 
   std::map<std::string, int> occurrences;
   for (const auto& f : cab.Files) ++occurrences[f.Name];
-  std::set<std::string> expectedNames;
+  std::set<std::string> found;
   for (const auto& f : cab.Files) {
-    if (!IsSafeEntryName(f.Name) || continued.count(f.Name) != 0) continue;
-    expectedNames.insert(f.Name);
+    if (!IsSafeEntryName(f.Name)) continue;
     const std::string target = JoinPath({out.Path(), f.Name});
-    ASSERT_TRUE(FileExists(target)) << f.Name;
+    if (!FileExists(target)) {
+      EXPECT_TRUE(startsHere.count(f.Name) == 0 || StopsAtFirstDamagedFile.count(cab.Path) != 0)
+          << "missing: " << f.Name;
+      continue;
+    }
+    found.insert(f.Name);
     if (occurrences[f.Name] > 1) continue; // a later entry of the same name writes over it
     const auto bytes = ReadWholeFile(target);
     EXPECT_EQ(bytes.size(), f.Size) << f.Name;
     EXPECT_EQ(Sha256Hex(bytes), f.Sha256) << f.Name;
   }
   // Nothing else may be left looking like a good file.
-  EXPECT_EQ(out.Files().size(), expectedNames.size());
+  EXPECT_EQ(out.Files().size(), found.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Collected, CabinetCorpus, ::testing::ValuesIn(LoadExpectations()),
