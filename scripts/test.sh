@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds every configuration and runs every test: native, native with sanitizers, the x86_64
+# Windows build under Wine, the fuzzers for a fixed number of runs, and the i686 release build.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+"$root/scripts/install-deps.sh" || { echo "test.sh: installing dependencies failed" >&2; exit 1; }
+
+failed=()
+step() { # step <name> <command...>
+  local name=$1
+  shift
+  echo "=== $name"
+  "$@" && return 0
+  failed+=("$name")
+  return 1
+}
+
+build() { # build <preset>
+  cmake --preset "$1" >"$root/build/$1.configure.log" 2>&1 || {
+    cat "$root/build/$1.configure.log"
+    return 1
+  }
+  cmake --build --preset "$1" -- -k 0 2>&1 | grep -v '^\[' || true
+  test "${PIPESTATUS[0]}" -eq 0
+}
+
+run_ctest() { # run_ctest <preset> [wine]
+  local dir="$root/build/$1" log="$root/build/$1.ctest.log" status
+  if [ "${2:-}" = wine ]; then
+    "$root/scripts/wine-session.sh" "$dir" ctest --test-dir "$dir" -j2 --output-on-failure \
+      >"$log" 2>&1
+  else
+    ctest --test-dir "$dir" -j2 --output-on-failure >"$log" 2>&1
+  fi
+  status=$?
+  # The failures in full, then the runner's closing lines.
+  if [ $status -ne 0 ]; then grep -B2 -A25 -E 'Failure|\*\*\*Failed|Exception|SEGFAULT|Timeout' "$log" | head -150; fi
+  grep -A60 -E '^[0-9]+% tests passed' "$log" | head -40
+  return $status
+}
+
+mkdir -p "$root/build"
+step "build native" build native && step "test native" run_ctest native
+step "build native-asan" build native-asan && step "test native-asan" run_ctest native-asan
+step "build win64" build win64 && step "test win64 (wine64)" run_ctest win64 wine
+step "build win32 (i686 release)" build win32
+if [ -f "$root/fuzz/CMakeLists.txt" ]; then
+  step "build fuzz" build fuzz && step "run fuzzers" "$root/scripts/run-fuzzers.sh" "$root/build/fuzz"
+fi
+
+echo "==="
+if [ ${#failed[@]} -ne 0 ]; then
+  printf 'test.sh: FAILED: %s\n' "${failed[@]}"
+  exit 1
+fi
+echo "test.sh: every configuration built and every test passed"

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Runs a command inside one Wine session: a private Xvfb display, a prefix inside the build
+# folder, one persistent wineserver and one wineboot up front, so that each test process
+# starts in a fraction of a second. Everything is torn down afterwards.
+#   scripts/wine-session.sh <build-dir> <command> [args...]
+set -uo pipefail
+
+build_dir=$(cd "$1" && pwd)
+shift
+
+export WINEPREFIX="$build_dir/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko installer prompts
+export LC_ALL=ru_RU.UTF-8                  # ANSI code page 1251 for the Russian texts
+locale -a 2>/dev/null | grep -qi '^ru_RU.utf8$' || export LC_ALL=C.UTF-8
+
+display=""
+for n in $(seq 90 140); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
+done
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY="$display"
+
+wineserver=/usr/lib/wine/wineserver
+[ -x "$wineserver" ] || wineserver=$(command -v wineserver)
+
+cleanup() {
+  "$wineserver" -k >/dev/null 2>&1 || true
+  kill "$xvfb_pid" >/dev/null 2>&1 || true
+  wait "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+"$wineserver" -p >/dev/null 2>&1
+# Wine's own services must not inherit the caller's output pipes, or the caller never returns.
+/usr/lib/wine/wine64 wineboot -i </dev/null >"$build_dir/wineboot.log" 2>&1
+
+"$@"
