@@ -12,8 +12,8 @@ export WINEPREFIX="$build_dir/wineprefix"
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko installer prompts
-export LC_ALL=ru_RU.UTF-8                  # ANSI code page 1251 for the Russian texts
-locale -a 2>/dev/null | grep -qi '^ru_RU.utf8$' || export LC_ALL=C.UTF-8
+# ANSI code page 1251 for the Russian texts.
+if locale -a 2>/dev/null | grep -qi '^ru_RU.utf8$'; then export LC_ALL=ru_RU.UTF-8; fi
 
 display=""
 for n in $(seq 90 140); do
