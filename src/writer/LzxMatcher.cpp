@@ -12,6 +12,8 @@ namespace {
 constexpr uint32_t NoPosition = 0xFFFFFFFFu;
 // Match comparison reads whole 8-byte words and may look a little past the data.
 constexpr size_t BufferSlack = 16;
+constexpr uint32_t SparseSearchAfter = 64;
+constexpr uint32_t MaxSearchStride = 8;
 
 uint64_t Load64(const uint8_t* p) {
   uint64_t value;
@@ -24,7 +26,8 @@ uint64_t Load64(const uint8_t* p) {
 TLzxMatcher::TLzxMatcher(unsigned windowBits, const TMatcherTuning& tuning)
     : WindowBits(windowBits), WindowSize(uint32_t{1} << windowBits),
       MaxDist(MaxDistance(windowBits)), Tuning(tuning) {
-  HashBits = windowBits <= 16 ? 16 : 17;
+  // About one head per four window positions keeps chains short without a large table.
+  HashBits = std::clamp(windowBits - 2, 16u, 18u);
   Buffer.assign(size_t{2} * WindowSize + FrameSize + BufferSlack, 0);
   Head.assign(size_t{1} << HashBits, NoPosition);
   Prev.assign(WindowSize, NoPosition);
@@ -182,13 +185,20 @@ void TLzxMatcher::EmitMatch(const TMatch& match, std::vector<TToken>& tokens) {
 void TLzxMatcher::ParseFrame(std::vector<TToken>& tokens) {
   const uint32_t end = End;
   uint32_t pos = FrameStart;
+  uint32_t misses = 0;
   while (pos < end) {
     InsertUpTo(pos);
     TMatch current = FindBest(pos, end);
     if (current.Length == 0) {
-      EmitLiteral(pos++, tokens);
+      // In data that does not repeat, search ever more sparsely until a match turns up.
+      ++misses;
+      const uint32_t step =
+          misses < SparseSearchAfter ? 1 : std::min(MaxSearchStride, (misses - SparseSearchAfter) / 32 + 2);
+      for (uint32_t i = 0; i < step && pos < end; ++i)
+        EmitLiteral(pos++, tokens);
       continue;
     }
+    misses = 0;
     // One-step lazy evaluation: a literal now may let a better match start at the next byte.
     while (current.Length < Tuning.LazyLimit && pos + 1 < end) {
       InsertUpTo(pos + 1);
