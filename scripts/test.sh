@@ -22,8 +22,11 @@ build() { # build <preset>
     cat "$root/build/$1.configure.log"
     return 1
   }
-  cmake --build --preset "$1" -- -k 0 2>&1 | grep -v '^\[' || true
-  test "${PIPESTATUS[0]}" -eq 0
+  local log="$root/build/$1.build.log" status
+  cmake --build --preset "$1" -- -k 0 >"$log" 2>&1
+  status=$?
+  grep -v -E '^\[[0-9]+/[0-9]+\]' "$log" | tail -60
+  return $status
 }
 
 run_ctest() { # run_ctest <preset> [wine]
