@@ -64,6 +64,8 @@ void TFileCabSink::Write(const uint8_t* data, size_t size) {
 
 void TFileCabSink::Overwrite(uint64_t offset, const uint8_t* data, size_t size) {
   const std::streampos end = File.tellp();
+  if (end < 0 || offset + size > static_cast<uint64_t>(std::streamoff(end)))
+    throw std::out_of_range("cabinet sink overwrite past the written bytes of " + Path);
   File.seekp(static_cast<std::streamoff>(offset));
   Write(data, size);
   File.seekp(end);

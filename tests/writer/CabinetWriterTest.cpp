@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -216,4 +217,46 @@ TEST(CabinetWriter, StreamsBetweenFiles) {
   std::remove(in.c_str());
   std::remove(out.c_str());
   EXPECT_THROW(TFileCabSource((dir / "quillo_no_such_dir" / "x").string()), std::runtime_error);
+}
+
+TEST(CabinetWriter, ShortReadsFromAFunctionSourceLoseNothing) {
+  const auto input = MakeScreenLikeData(150000, 6);
+  size_t offset = 0;
+  size_t calls = 0;
+  TFunctionCabSource source([&](uint8_t* buffer, size_t size) {
+    const size_t give = std::min({size, input.size() - offset, 1 + calls++ % 5000});
+    std::copy_n(input.begin() + offset, give, buffer);
+    offset += give;
+    return give;
+  });
+  TMemoryCabSink sink;
+  TCabinetWriter::Write(source, sink, SegmentFile());
+  EXPECT_TRUE(Parse(sink.Bytes()).Content == input);
+  EXPECT_TRUE(sink.Bytes() == MakeCabinet(input, TCabinetOptions()));
+}
+
+TEST(CabinetSinks, OverwriteOnlyWhatWasWritten) {
+  const uint8_t bytes[4] = {1, 2, 3, 4};
+  TMemoryCabSink memory;
+  memory.Write(bytes, 4);
+  memory.Overwrite(1, bytes, 3);
+  EXPECT_EQ(memory.Bytes(), (std::vector<uint8_t>{1, 1, 2, 3}));
+  EXPECT_THROW(memory.Overwrite(2, bytes, 3), std::out_of_range);
+
+  const std::string path =
+      (std::filesystem::temp_directory_path() / "quillo_writer_sink_test.bin").string();
+  {
+    TFileCabSink file(path);
+    file.Write(bytes, 4);
+    file.Overwrite(0, bytes + 2, 2);
+    file.Write(bytes, 1);
+    EXPECT_THROW(file.Overwrite(4, bytes, 2), std::out_of_range);
+    file.Flush();
+  }
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> written{std::istreambuf_iterator<char>(in),
+                                     std::istreambuf_iterator<char>()};
+  EXPECT_EQ(written, (std::vector<uint8_t>{3, 4, 3, 4, 1}));
+  in.close();
+  std::remove(path.c_str());
 }
