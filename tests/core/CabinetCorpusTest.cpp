@@ -64,8 +64,8 @@ const std::set<std::string> StopsAtFirstDamagedFile = {
 
 #ifdef _WIN32
 // Where Wine's cabinet.dll decodes differently from libmspack, which made the expectations:
-// it accepts an LZX match that reaches before the start of the data; it takes the last folder for a folder index past the end; its Quantum decoder
-// refuses a block that libmspack accepts.
+// it accepts an LZX match that reaches before the start of the data; it takes the last folder
+// for a folder index past the end; its Quantum decoder refuses a block that libmspack accepts.
 const std::set<std::string> PlatformDecoderDiffers = {
     "libarchive/test_read_format_cab_lzx_invalid_history.cab",
     "libmspack/bad_folderindex.cab",
