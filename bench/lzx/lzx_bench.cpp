@@ -14,8 +14,8 @@ namespace {
 using namespace NQuillo;
 
 std::vector<uint8_t> TextLikeData(size_t size) {
-  static const char* const words[] = {"frame", "window", "cursor", "record", "movie",
-                                      "segment", "the", "a", "of", "screen", "capture", "\n"};
+  static const char* const words[] = {"frame", "window", "cursor", "record", "movie",   "segment",
+                                      "the",   "a",      "of",     "screen", "capture", "\n"};
   std::vector<uint8_t> out;
   uint32_t state = 1;
   while (out.size() < size) {

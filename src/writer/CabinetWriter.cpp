@@ -59,8 +59,7 @@ void Put32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
 }
 
 const TCabinetFile& CheckedFile(const TCabinetFile& file) {
-  if (file.Name.empty())
-    throw TCabinetError("cabinet file name is empty");
+  if (file.Name.empty()) throw TCabinetError("cabinet file name is empty");
   if (file.Name.size() > TCabinetWriter::MaxNameBytes)
     throw TCabinetError("cabinet file name longer than 255 bytes: " + file.Name);
   if (file.Name.find('\0') != std::string::npos)
@@ -89,7 +88,8 @@ std::vector<uint8_t> TCabinetWriter::BuildHeader() const {
 
   const char signature[4] = {'M', 'S', 'C', 'F'};
   std::copy(signature, signature + 4, bytes.begin() + HeaderSignature);
-  Put32(bytes, HeaderCabinetBytes, static_cast<uint32_t>(std::max<uint64_t>(CabinetBytes, dataOffset)));
+  Put32(bytes, HeaderCabinetBytes,
+        static_cast<uint32_t>(std::max<uint64_t>(CabinetBytes, dataOffset)));
   Put32(bytes, HeaderFilesOffset, static_cast<uint32_t>(filesOffset));
   bytes[HeaderMinorVersion] = 3;
   bytes[HeaderMajorVersion] = 1;
@@ -144,8 +144,7 @@ void TCabinetWriter::DrainCompressor() {
 }
 
 void TCabinetWriter::Append(const uint8_t* data, size_t size) {
-  if (IsFinished)
-    throw std::logic_error("cabinet appended to after Finish()");
+  if (IsFinished) throw std::logic_error("cabinet appended to after Finish()");
   if (size > MaxFileBytes - FileBytes)
     throw TCabinetError("file " + File.Name + " is larger than a cabinet folder can hold (" +
                         std::to_string(MaxFileBytes) + " bytes)");
@@ -193,14 +192,13 @@ TCabinetSummary TCabinetWriter::Finish() {
   return summary;
 }
 
-TCabinetSummary TCabinetWriter::Write(ICabSource& source, ICabSink& sink,
-                                      const TCabinetFile& file, const TCabinetOptions& options) {
+TCabinetSummary TCabinetWriter::Write(ICabSource& source, ICabSink& sink, const TCabinetFile& file,
+                                      const TCabinetOptions& options) {
   TCabinetWriter writer(sink, file, options);
   std::vector<uint8_t> chunk(SourceChunk);
   for (;;) {
     const size_t got = source.Read(chunk.data(), chunk.size());
-    if (got == 0)
-      break;
+    if (got == 0) break;
     writer.Append(chunk.data(), got);
   }
   return writer.Finish();

@@ -21,7 +21,7 @@ public:
 enum class ECabCompression : uint8_t { None, Lzx };
 
 struct TCabinetFile {
-  std::string Name;          // stored as given, e.g. "Segm000000000000001.dat"
+  std::string Name;           // stored as given, e.g. "Segm000000000000001.dat"
   uint16_t Attributes = 0x20; // archive
   uint16_t DosDate = 0;
   uint16_t DosTime = 0;

@@ -47,10 +47,8 @@ std::vector<uint8_t> BuildLimitedCodeLengths(const std::vector<uint32_t>& freque
 
   std::vector<int32_t> used;
   for (size_t i = 0; i < frequencies.size(); ++i)
-    if (frequencies[i] != 0)
-      used.push_back(static_cast<int32_t>(i));
-  if (used.empty())
-    return lengths;
+    if (frequencies[i] != 0) used.push_back(static_cast<int32_t>(i));
+  if (used.empty()) return lengths;
   if (used.size() == 1) {
     if (frequencies.size() < 2)
       throw std::invalid_argument("a one-symbol alphabet has no complete prefix code");
@@ -83,13 +81,12 @@ std::vector<uint8_t> BuildLimitedCodeLengths(const std::vector<uint32_t>& freque
     size_t leaf = 0;
     size_t pair = 0;
     while (leaf < leaves.size() || pair + 1 < below.size()) {
-      const bool takePackage =
-          pair + 1 < below.size() &&
-          (leaf == leaves.size() ||
-           below[pair].Weight + below[pair + 1].Weight < leaves[leaf].Weight);
+      const bool takePackage = pair + 1 < below.size() &&
+                               (leaf == leaves.size() ||
+                                below[pair].Weight + below[pair + 1].Weight < leaves[leaf].Weight);
       if (takePackage) {
-        merged.push_back({below[pair].Weight + below[pair + 1].Weight,
-                          static_cast<int32_t>(pair), static_cast<int32_t>(pair + 1)});
+        merged.push_back({below[pair].Weight + below[pair + 1].Weight, static_cast<int32_t>(pair),
+                          static_cast<int32_t>(pair + 1)});
         pair += 2;
       } else {
         merged.push_back(leaves[leaf++]);
@@ -107,10 +104,8 @@ std::vector<uint8_t> BuildLimitedCodeLengths(const std::vector<uint32_t>& freque
 std::vector<uint16_t> BuildCanonicalCodes(const std::vector<uint8_t>& lengths) {
   uint32_t countPerLength[MaxSupportedBits + 1] = {};
   for (uint8_t length : lengths) {
-    if (length > MaxSupportedBits)
-      throw std::invalid_argument("code length over 16 bits");
-    if (length != 0)
-      ++countPerLength[length];
+    if (length > MaxSupportedBits) throw std::invalid_argument("code length over 16 bits");
+    if (length != 0) ++countPerLength[length];
   }
   uint32_t nextCode[MaxSupportedBits + 2] = {};
   uint32_t code = 0;
@@ -121,8 +116,7 @@ std::vector<uint16_t> BuildCanonicalCodes(const std::vector<uint8_t>& lengths) {
   std::vector<uint16_t> codes(lengths.size(), 0);
   for (size_t symbol = 0; symbol < lengths.size(); ++symbol) {
     const uint8_t length = lengths[symbol];
-    if (length == 0)
-      continue;
+    if (length == 0) continue;
     const uint32_t value = nextCode[length]++;
     if (value >= (uint32_t{1} << length))
       throw std::invalid_argument("code lengths oversubscribe the code space");

@@ -19,8 +19,7 @@ public:
   }
 
   void Put(uint32_t value, unsigned bits) {
-    if (bits == 0)
-      return;
+    if (bits == 0) return;
     Accumulator = (Accumulator << bits) | (value & ((uint64_t{1} << bits) - 1));
     PendingBits += bits;
     while (PendingBits >= 16) {
@@ -34,15 +33,13 @@ public:
 
   // Zero bits up to the next word boundary; nothing when already there.
   void AlignToWord() {
-    if (PendingBits != 0)
-      Put(0, 16 - PendingBits);
+    if (PendingBits != 0) Put(0, 16 - PendingBits);
   }
 
   unsigned BitsInWord() const { return PendingBits; }
 
   void PutBytes(const uint8_t* data, size_t size) {
-    if (PendingBits != 0)
-      throw std::logic_error("LZX raw bytes written off a word boundary");
+    if (PendingBits != 0) throw std::logic_error("LZX raw bytes written off a word boundary");
     Out->insert(Out->end(), data, data + size);
   }
 

@@ -19,14 +19,15 @@ bool HasLengthFooter(uint16_t mainSymbol) {
   return mainSymbol >= NumChars && ((mainSymbol - NumChars) & 7u) == NumPrimaryLengths;
 }
 
-uint64_t WordAlignedBytes(uint64_t bits) { return (bits + 15) / 16 * 2; }
+uint64_t WordAlignedBytes(uint64_t bits) {
+  return (bits + 15) / 16 * 2;
+}
 
 } // namespace
 
 TLzxBlockEncoder::TLzxBlockEncoder(unsigned windowBits)
-    : MainSymbols(NumChars + PositionSlotCount(windowBits) * 8),
-      DecoderMainLengths(MainSymbols, 0), DecoderLengthLengths(NumSecondaryLengths, 0),
-      Writer(Current) {}
+    : MainSymbols(NumChars + PositionSlotCount(windowBits) * 8), DecoderMainLengths(MainSymbols, 0),
+      DecoderLengthLengths(NumSecondaryLengths, 0), Writer(Current) {}
 
 TLzxBlockEncoder::TTrees TLzxBlockEncoder::BuildTrees(const TGroup& group, size_t first,
                                                       size_t last) const {
@@ -38,10 +39,8 @@ TLzxBlockEncoder::TTrees TLzxBlockEncoder::BuildTrees(const TGroup& group, size_
     for (size_t i = record.TokenBegin; i < record.TokenEnd; ++i) {
       const TToken& token = group.Tokens[i];
       ++mainFreq[token.MainSymbol];
-      if (HasLengthFooter(token.MainSymbol))
-        ++lengthFreq[token.LengthFooter];
-      if (token.ExtraBits >= 3)
-        ++alignedFreq[token.ExtraValue & 7u];
+      if (HasLengthFooter(token.MainSymbol)) ++lengthFreq[token.LengthFooter];
+      if (token.ExtraBits >= 3) ++alignedFreq[token.ExtraValue & 7u];
     }
   }
   // Decoders accept only complete codes, so an unused length tree still gets two entries.
@@ -63,8 +62,7 @@ TLzxBlockEncoder::TTrees TLzxBlockEncoder::BuildTrees(const TGroup& group, size_
 
   trees.MainCodes = BuildCanonicalCodes(trees.MainLengths);
   trees.LengthCodes = BuildCanonicalCodes(trees.LengthLengths);
-  if (trees.Aligned)
-    trees.AlignedCodes = BuildCanonicalCodes(trees.AlignedLengths);
+  if (trees.Aligned) trees.AlignedCodes = BuildCanonicalCodes(trees.AlignedLengths);
   PrepareHeader(trees);
   return trees;
 }
@@ -110,8 +108,7 @@ void TLzxBlockEncoder::EncodeLengthDeltas(const uint8_t* previous, const uint8_t
   std::vector<uint32_t> freq(PretreeSymbols, 0);
   for (const TPretreeOp& op : section.Ops) {
     ++freq[op.Symbol];
-    if (op.Symbol == 19)
-      ++freq[op.DeltaSymbol];
+    if (op.Symbol == 19) ++freq[op.DeltaSymbol];
   }
   section.PretreeLengths = BuildLimitedCodeLengths(freq, PretreeMaxBits);
   section.PretreeCodes = BuildCanonicalCodes(section.PretreeLengths);
@@ -121,8 +118,7 @@ uint64_t TLzxBlockEncoder::SectionBits(const TLengthSection& section) {
   uint64_t bits = PretreeSymbols * 4;
   for (const TPretreeOp& op : section.Ops) {
     bits += section.PretreeLengths[op.Symbol] + op.ExtraWidth;
-    if (op.Symbol == 19)
-      bits += section.PretreeLengths[op.DeltaSymbol];
+    if (op.Symbol == 19) bits += section.PretreeLengths[op.DeltaSymbol];
   }
   return bits;
 }
@@ -134,8 +130,8 @@ void TLzxBlockEncoder::PrepareHeader(TTrees& trees) const {
                      trees.Sections[0]);
   EncodeLengthDeltas(DecoderMainLengths.data() + NumChars, trees.MainLengths.data() + NumChars,
                      MainSymbols - NumChars, trees.Sections[1]);
-  EncodeLengthDeltas(DecoderLengthLengths.data(), trees.LengthLengths.data(),
-                     NumSecondaryLengths, trees.Sections[2]);
+  EncodeLengthDeltas(DecoderLengthLengths.data(), trees.LengthLengths.data(), NumSecondaryLengths,
+                     trees.Sections[2]);
   trees.HeaderBits = BlockHeaderBits + (trees.Aligned ? AlignedTreeBits : 0);
   for (const TLengthSection& section : trees.Sections)
     trees.HeaderBits += SectionBits(section);
@@ -148,10 +144,8 @@ uint64_t TLzxBlockEncoder::FrameTokenBits(const TGroup& group, size_t frame,
   for (size_t i = record.TokenBegin; i < record.TokenEnd; ++i) {
     const TToken& token = group.Tokens[i];
     bits += trees.MainLengths[token.MainSymbol];
-    if (token.MainSymbol < NumChars)
-      continue;
-    if (HasLengthFooter(token.MainSymbol))
-      bits += trees.LengthLengths[token.LengthFooter];
+    if (token.MainSymbol < NumChars) continue;
+    if (HasLengthFooter(token.MainSymbol)) bits += trees.LengthLengths[token.LengthFooter];
     if (trees.Aligned && token.ExtraBits >= 3)
       bits += token.ExtraBits - 3u + trees.AlignedLengths[token.ExtraValue & 7u];
     else
@@ -167,8 +161,7 @@ uint64_t TLzxBlockEncoder::UncompressedBits(uint32_t size) const {
 void TLzxBlockEncoder::EncodeGroup(const std::vector<TToken>& tokens,
                                    const std::vector<TFrameRecord>& frames,
                                    const TLzxMatcher& matcher, std::deque<TCompressedFrame>& out) {
-  if (frames.empty())
-    return;
+  if (frames.empty()) return;
   const TGroup group{tokens, frames, matcher, out};
   const size_t count = frames.size();
   const TTrees trees = BuildTrees(group, 0, count);
@@ -208,8 +201,7 @@ void TLzxBlockEncoder::EncodeRun(const TGroup& group, size_t first, size_t last,
   uint64_t storedBytes = 0;
   for (size_t frame = first; frame < last; ++frame) {
     uint64_t bits = FrameTokenBits(group, frame, trees);
-    if (frame == first)
-      bits += trees.HeaderBits + (StreamHeaderWritten ? 0 : 1);
+    if (frame == first) bits += trees.HeaderBits + (StreamHeaderWritten ? 0 : 1);
     const uint64_t bytes = WordAlignedBytes(bits);
     fits = fits && bytes <= MaxFrameBytes;
     compressedBytes += bytes;
@@ -226,8 +218,7 @@ void TLzxBlockEncoder::EncodeRun(const TGroup& group, size_t first, size_t last,
 }
 
 void TLzxBlockEncoder::WriteStreamHeaderOnce() {
-  if (StreamHeaderWritten)
-    return;
+  if (StreamHeaderWritten) return;
   Writer.Put(0, 1); // no E8 call translation
   StreamHeaderWritten = true;
 }
@@ -250,8 +241,7 @@ void TLzxBlockEncoder::WriteCompressedBlock(const TGroup& group, size_t first, s
     blockSize += group.Frames[frame].Size;
 
   WriteStreamHeaderOnce();
-  Writer.Put(static_cast<uint32_t>(trees.Aligned ? EBlockType::Aligned : EBlockType::Verbatim),
-             3);
+  Writer.Put(static_cast<uint32_t>(trees.Aligned ? EBlockType::Aligned : EBlockType::Verbatim), 3);
   Writer.Put(blockSize, 24);
   if (trees.Aligned)
     for (unsigned i = 0; i < AlignedSymbols; ++i)
@@ -287,8 +277,8 @@ void TLzxBlockEncoder::WriteCompressedBlock(const TGroup& group, size_t first, s
     FinishFrame(group, record.Size);
   }
   if (literals != 0)
-    LiteralBits = static_cast<int32_t>(std::clamp<uint64_t>((literalBits + literals / 2) / literals,
-                                                            4, 10));
+    LiteralBits =
+        static_cast<int32_t>(std::clamp<uint64_t>((literalBits + literals / 2) / literals, 4, 10));
 }
 
 void TLzxBlockEncoder::WriteUncompressedBlock(const TGroup& group, size_t frame) {

@@ -28,18 +28,15 @@ TLzxCompressor::TLzxCompressor(unsigned windowBits, const NLzx::TMatcherTuning& 
       Matcher(windowBits, tuning), Encoder(windowBits) {}
 
 void TLzxCompressor::Write(const uint8_t* data, size_t size) {
-  if (IsFinished)
-    throw std::logic_error("LZX compressor written to after Finish()");
+  if (IsFinished) throw std::logic_error("LZX compressor written to after Finish()");
   if (size > MaxInputBytes - TotalIn)
-    throw std::length_error("LZX stream longer than " + std::to_string(MaxInputBytes) +
-                            " bytes");
+    throw std::length_error("LZX stream longer than " + std::to_string(MaxInputBytes) + " bytes");
   while (size != 0) {
     const size_t taken = Matcher.Append(data, size);
     data += taken;
     size -= taken;
     TotalIn += taken;
-    if (Matcher.PendingBytes() == NLzx::FrameSize)
-      CloseFrame();
+    if (Matcher.PendingBytes() == NLzx::FrameSize) CloseFrame();
   }
 }
 
@@ -52,8 +49,7 @@ void TLzxCompressor::CloseFrame() {
   record.TokenEnd = Tokens.size();
   record.RepsAtEnd = Matcher.RepeatedOffsets();
   Frames.push_back(record);
-  if (Frames.size() == FramesPerGroup)
-    EncodePending();
+  if (Frames.size() == FramesPerGroup) EncodePending();
 }
 
 void TLzxCompressor::EncodePending() {
@@ -64,17 +60,14 @@ void TLzxCompressor::EncodePending() {
 }
 
 void TLzxCompressor::Finish() {
-  if (IsFinished)
-    return;
-  if (Matcher.PendingBytes() != 0)
-    CloseFrame();
+  if (IsFinished) return;
+  if (Matcher.PendingBytes() != 0) CloseFrame();
   EncodePending();
   IsFinished = true;
 }
 
 bool TLzxCompressor::ReadFrame(TLzxFrame& frame) {
-  if (Ready.empty())
-    return false;
+  if (Ready.empty()) return false;
   frame = std::move(Ready.front());
   Ready.pop_front();
   return true;

@@ -29,14 +29,18 @@ constexpr unsigned PretreeMaxBits = 10;
 enum class EBlockType : uint32_t { Verbatim = 1, Aligned = 2, Uncompressed = 3 };
 
 // Slots 0..2 are the repeated offsets; a new distance d travels as d + 2.
-constexpr uint32_t FormattedOffset(uint32_t distance) { return distance + 2; }
+constexpr uint32_t FormattedOffset(uint32_t distance) {
+  return distance + 2;
+}
 
 constexpr unsigned PositionSlotCount(unsigned windowBits) {
   return windowBits == 21 ? 50 : windowBits == 20 ? 42 : windowBits * 2;
 }
 
 // The longest distance a decoder with this window accepts.
-constexpr uint32_t MaxDistance(unsigned windowBits) { return (uint32_t{1} << windowBits) - 3; }
+constexpr uint32_t MaxDistance(unsigned windowBits) {
+  return (uint32_t{1} << windowBits) - 3;
+}
 
 constexpr unsigned SlotExtraBits(unsigned slot) {
   return slot < 4 ? 0 : slot < 36 ? slot / 2 - 1 : 17;
@@ -49,10 +53,8 @@ constexpr uint32_t SlotBase(unsigned slot) {
 }
 
 inline unsigned SlotOfFormattedOffset(uint32_t formatted) {
-  if (formatted < 4)
-    return formatted;
-  if (formatted >= 262144)
-    return 36 + (formatted - 262144) / 131072;
+  if (formatted < 4) return formatted;
+  if (formatted >= 262144) return 36 + (formatted - 262144) / 131072;
   unsigned log2 = 31 - static_cast<unsigned>(__builtin_clz(formatted));
   return 2 * log2 + ((formatted >> (log2 - 1)) & 1u);
 }

@@ -35,8 +35,7 @@ TLzxMatcher::TLzxMatcher(unsigned windowBits, const TMatcherTuning& tuning)
 
 void TLzxMatcher::MakeRoomForFrame() {
   const size_t used = End - BufferBase;
-  if (used + FrameSize <= Buffer.size() - BufferSlack)
-    return;
+  if (used + FrameSize <= Buffer.size() - BufferSlack) return;
   // Keeping one window of history is all later matches can reach.
   const uint32_t keep = WindowSize;
   std::memmove(Buffer.data(), Buffer.data() + (used - keep), keep);
@@ -44,8 +43,7 @@ void TLzxMatcher::MakeRoomForFrame() {
 }
 
 size_t TLzxMatcher::Append(const uint8_t* data, size_t size) {
-  if (FrameStart == End)
-    MakeRoomForFrame();
+  if (FrameStart == End) MakeRoomForFrame();
   const size_t room = FrameSize - (End - FrameStart);
   const size_t taken = std::min(size, room);
   if (taken != 0) {
@@ -78,8 +76,7 @@ uint32_t TLzxMatcher::MatchLength(const uint8_t* a, const uint8_t* b, uint32_t l
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
   while (length + 8 <= limit) {
     const uint64_t diff = Load64(a + length) ^ Load64(b + length);
-    if (diff != 0)
-      return length + static_cast<uint32_t>(__builtin_ctzll(diff)) / 8;
+    if (diff != 0) return length + static_cast<uint32_t>(__builtin_ctzll(diff)) / 8;
     length += 8;
   }
 #endif
@@ -96,41 +93,34 @@ int32_t TLzxMatcher::Gain(uint32_t length, uint32_t distance) const {
   else if (distance == Reps[1] || distance == Reps[2])
     cost = 8;
   else
-    cost = 9 + static_cast<int32_t>(SlotExtraBits(SlotOfFormattedOffset(FormattedOffset(distance))));
-  if (length >= MinMatch + NumPrimaryLengths)
-    cost += 4;
+    cost =
+        9 + static_cast<int32_t>(SlotExtraBits(SlotOfFormattedOffset(FormattedOffset(distance))));
+  if (length >= MinMatch + NumPrimaryLengths) cost += 4;
   return static_cast<int32_t>(length) * LiteralBits - cost;
 }
 
 TLzxMatcher::TMatch TLzxMatcher::FindBest(uint32_t pos, uint32_t end) const {
   TMatch best;
   const uint32_t maxLength = std::min(MaxMatch, end - pos);
-  if (maxLength < MinMatch)
-    return best;
+  if (maxLength < MinMatch) return best;
   const uint8_t* current = Ptr(pos);
   const uint32_t history = pos - BufferBase;
 
   for (uint32_t distance : Reps) {
-    if (distance > history)
-      continue;
+    if (distance > history) continue;
     const uint32_t length = MatchLength(current, current - distance, maxLength);
-    if (length < MinMatch)
-      continue;
+    if (length < MinMatch) continue;
     const int32_t gain = Gain(length, distance);
-    if (gain > best.Gain)
-      best = {length, distance, gain};
-    if (length == maxLength)
-      return best;
+    if (gain > best.Gain) best = {length, distance, gain};
+    if (length == maxLength) return best;
   }
-  if (maxLength < 3)
-    return best;
+  if (maxLength < 3) return best;
 
   const uint32_t mask = WindowSize - 1;
   uint32_t candidate = Head[HashAt(pos)];
   for (unsigned steps = Tuning.MaxChain; steps != 0 && candidate < pos; --steps) {
     const uint32_t distance = pos - candidate;
-    if (distance > MaxDist || distance > history)
-      break;
+    if (distance > MaxDist || distance > history) break;
     const uint8_t* earlier = Ptr(candidate);
     if (earlier[best.Length] == current[best.Length] && earlier[0] == current[0] &&
         earlier[1] == current[1]) {
@@ -139,14 +129,12 @@ TLzxMatcher::TMatch TLzxMatcher::FindBest(uint32_t pos, uint32_t end) const {
         const int32_t gain = Gain(length, distance);
         if (gain > best.Gain) {
           best = {length, distance, gain};
-          if (length >= Tuning.NiceLength || length == maxLength)
-            break;
+          if (length >= Tuning.NiceLength || length == maxLength) break;
         }
       }
     }
     const uint32_t next = Prev[candidate & mask];
-    if (next >= candidate)
-      break;
+    if (next >= candidate) break;
     candidate = next;
   }
   return best;
@@ -192,8 +180,9 @@ void TLzxMatcher::ParseFrame(std::vector<TToken>& tokens) {
     if (current.Length == 0) {
       // In data that does not repeat, search ever more sparsely until a match turns up.
       ++misses;
-      const uint32_t step =
-          misses < SparseSearchAfter ? 1 : std::min(MaxSearchStride, (misses - SparseSearchAfter) / 32 + 2);
+      const uint32_t step = misses < SparseSearchAfter
+                                ? 1
+                                : std::min(MaxSearchStride, (misses - SparseSearchAfter) / 32 + 2);
       for (uint32_t i = 0; i < step && pos < end; ++i)
         EmitLiteral(pos++, tokens);
       continue;
@@ -203,8 +192,7 @@ void TLzxMatcher::ParseFrame(std::vector<TToken>& tokens) {
     while (current.Length < Tuning.LazyLimit && pos + 1 < end) {
       InsertUpTo(pos + 1);
       const TMatch next = FindBest(pos + 1, end);
-      if (next.Gain <= current.Gain)
-        break;
+      if (next.Gain <= current.Gain) break;
       EmitLiteral(pos++, tokens);
       current = next;
     }

@@ -1,5 +1,5 @@
-#include "writer/CabChecksum.h"
 #include "writer/CabinetWriter.h"
+#include "writer/CabChecksum.h"
 
 #include "ScreenLikeData.h"
 #include "TestLzxDecoder.h"
@@ -65,7 +65,8 @@ TParsedCabinet Parse(const std::vector<uint8_t>& cab) {
     const uint16_t compressed = Le16(cab, offset + 4);
     const uint16_t uncompressed = Le16(cab, offset + 6);
     EXPECT_LE(offset + 8 + compressed, cab.size());
-    EXPECT_EQ(Le32(cab, offset), CabDataBlockChecksum(cab.data() + offset + 8, compressed, uncompressed))
+    EXPECT_EQ(Le32(cab, offset),
+              CabDataBlockChecksum(cab.data() + offset + 8, compressed, uncompressed))
         << "block " << block;
     if (block + 1 < p.Blocks) {
       EXPECT_EQ(uncompressed, 32768) << "block " << block;
@@ -201,7 +202,8 @@ TEST(CabinetWriter, StreamsBetweenFiles) {
   const auto input = MakeScreenLikeData(500000, 5);
   {
     std::ofstream file(in, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(input.data()), static_cast<std::streamsize>(input.size()));
+    file.write(reinterpret_cast<const char*>(input.data()),
+               static_cast<std::streamsize>(input.size()));
   }
   {
     TFileCabSource source(in);

@@ -32,8 +32,7 @@ struct TRun {
 TRun RunCommand(const std::string& command) {
   TRun run;
   FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr)
-    return run;
+  if (pipe == nullptr) return run;
   uint8_t buffer[1 << 16];
   size_t got;
   while ((got = fread(buffer, 1, sizeof(buffer), pipe)) != 0)
@@ -49,7 +48,8 @@ bool HaveTool(const std::string& name) {
 
 class TScratchDir {
 public:
-  TScratchDir() : Path(fs::temp_directory_path() / ("quillo_writer_ext_" + std::to_string(::getpid()))) {
+  TScratchDir()
+      : Path(fs::temp_directory_path() / ("quillo_writer_ext_" + std::to_string(::getpid()))) {
     fs::create_directories(Path);
   }
   ~TScratchDir() {
@@ -64,7 +64,8 @@ private:
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<uint8_t> ReadFile(const std::string& path) {
@@ -96,12 +97,12 @@ void ExpectBothDecodersExtract(const std::string& cab, const std::vector<uint8_t
   EXPECT_EQ(test.Status, 0) << what << ": cabextract -t rejects the cabinet";
   const TRun mspack = RunCommand("cabextract -q -p '" + cab + "'");
   EXPECT_EQ(mspack.Status, 0) << what;
-  EXPECT_TRUE(mspack.Output == input) << what << ": cabextract output differs ("
-                                      << mspack.Output.size() << " bytes)";
+  EXPECT_TRUE(mspack.Output == input)
+      << what << ": cabextract output differs (" << mspack.Output.size() << " bytes)";
   const TRun libarchive = RunCommand("bsdtar -xOf '" + cab + "'");
   EXPECT_EQ(libarchive.Status, 0) << what;
-  EXPECT_TRUE(libarchive.Output == input) << what << ": bsdtar output differs ("
-                                          << libarchive.Output.size() << " bytes)";
+  EXPECT_TRUE(libarchive.Output == input)
+      << what << ": bsdtar output differs (" << libarchive.Output.size() << " bytes)";
 }
 
 class TExternalDecoders : public ::testing::Test {
@@ -120,8 +121,8 @@ TEST_F(TExternalDecoders, ExtractRandomDataOfBoundarySizes) {
   for (size_t size : {0u, 1u, 32767u, 32768u, 32769u, 3000000u}) {
     const std::vector<uint8_t> input(random.begin(), random.begin() + size);
     const std::string what = "random " + std::to_string(size);
-    ExpectBothDecodersExtract(MakeCabinetFile(Dir, "r.cab", input, ECabCompression::Lzx, 20),
-                              input, what);
+    ExpectBothDecodersExtract(MakeCabinetFile(Dir, "r.cab", input, ECabCompression::Lzx, 20), input,
+                              what);
     ExpectBothDecodersExtract(MakeCabinetFile(Dir, "s.cab", input, ECabCompression::None, 20),
                               input, what + " stored");
   }
@@ -131,10 +132,11 @@ TEST_F(TExternalDecoders, ExtractScreenLikeDataAndBeatMszip) {
   const auto input = MakeScreenLikeData(10000000, 22);
   const std::string cab = MakeCabinetFile(Dir, "screen.cab", input, ECabCompression::Lzx, 20);
   ExpectBothDecodersExtract(cab, input, "screen-like 10 MB");
-  if (!HaveTool("gcab"))
-    GTEST_SKIP() << "gcab is needed for the MSZIP comparison";
+  if (!HaveTool("gcab")) GTEST_SKIP() << "gcab is needed for the MSZIP comparison";
   WriteFile(Dir.File("Segm000000000000001.dat"), input);
-  ASSERT_EQ(RunCommand("cd '" + Dir.File("") + "' && gcab -c -z mszip.cab Segm000000000000001.dat").Status, 0);
+  ASSERT_EQ(RunCommand("cd '" + Dir.File("") + "' && gcab -c -z mszip.cab Segm000000000000001.dat")
+                .Status,
+            0);
   const auto lzxBytes = fs::file_size(cab);
   const auto mszipBytes = fs::file_size(Dir.File("mszip.cab"));
   EXPECT_LE(lzxBytes * 100, mszipBytes * 85) << "LZX " << lzxBytes << " vs MSZIP " << mszipBytes;
@@ -174,8 +176,11 @@ TEST_F(TExternalDecoders, ChecksumAgreesWithCabinfo) {
     list += std::to_string(size) + ",";
   const TRun python = RunCommand(
       "python3 -c \"import sys; sys.path.insert(0, '" QUILLO_CAB_TEST_DATA "'); import cabinfo; "
-      "d = open('" + Dir.File("sum.bin") + "', 'rb').read(); "
-      "print(' '.join(str(cabinfo.cab_checksum(d[:n], 305419896)) for n in [" + list + "]))\"");
+      "d = open('" +
+      Dir.File("sum.bin") +
+      "', 'rb').read(); "
+      "print(' '.join(str(cabinfo.cab_checksum(d[:n], 305419896)) for n in [" +
+      list + "]))\"");
   ASSERT_EQ(python.Status, 0);
   std::istringstream expected(std::string(python.Output.begin(), python.Output.end()));
   for (size_t size : sizes) {
@@ -196,7 +201,7 @@ TEST_F(TExternalDecoders, TestDecoderReadsAThirdPartyLzxFolder) {
   NTest::TTestLzxDecoder decoder((le16(folder + 6) >> 8) & 0x1F, true);
   std::vector<uint8_t> output;
   decoder.DecodeFrame(cab.data() + data + 8, le16(data + 4), le16(data + 6), output);
-  const TRun expected =
-      RunCommand("cabextract -q -p -F lzx.txt '" QUILLO_CAB_TEST_DATA "/libmspack/mszip_lzx_qtm.cab'");
+  const TRun expected = RunCommand("cabextract -q -p -F lzx.txt '" QUILLO_CAB_TEST_DATA
+                                   "/libmspack/mszip_lzx_qtm.cab'");
   EXPECT_TRUE(output == expected.Output);
 }

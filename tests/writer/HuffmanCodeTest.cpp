@@ -15,8 +15,7 @@ namespace {
 uint64_t ScaledKraftSum(const std::vector<uint8_t>& lengths) {
   uint64_t sum = 0;
   for (uint8_t length : lengths)
-    if (length != 0)
-      sum += uint64_t{1} << (16 - length);
+    if (length != 0) sum += uint64_t{1} << (16 - length);
   return sum;
 }
 
@@ -31,8 +30,7 @@ uint64_t Cost(const std::vector<uint32_t>& freq, const std::vector<uint8_t>& len
 uint64_t UnlimitedHuffmanCost(const std::vector<uint32_t>& freq) {
   std::priority_queue<uint64_t, std::vector<uint64_t>, std::greater<>> heap;
   for (uint32_t f : freq)
-    if (f != 0)
-      heap.push(f);
+    if (f != 0) heap.push(f);
   uint64_t cost = 0;
   while (heap.size() > 1) {
     const uint64_t a = heap.top();
@@ -128,8 +126,7 @@ TEST(HuffmanLengths, DegenerateAlphabets) {
   EXPECT_THROW(BuildLimitedCodeLengths({5}, 16), std::invalid_argument);
   EXPECT_THROW(BuildLimitedCodeLengths(std::vector<uint32_t>(9, 1), 3), std::invalid_argument);
   EXPECT_THROW(BuildLimitedCodeLengths({1, 1}, 17), std::invalid_argument);
-  EXPECT_EQ(BuildLimitedCodeLengths(std::vector<uint32_t>(8, 1), 3),
-            std::vector<uint8_t>(8, 3));
+  EXPECT_EQ(BuildLimitedCodeLengths(std::vector<uint32_t>(8, 1), 3), std::vector<uint8_t>(8, 3));
 }
 
 TEST(HuffmanCanonical, MatchesTheDeflateExample) {
@@ -146,11 +143,9 @@ TEST(HuffmanCanonical, CodesArePrefixFree) {
   const auto lengths = BuildLimitedCodeLengths(freq, 12);
   const auto codes = BuildCanonicalCodes(lengths);
   for (size_t a = 0; a < codes.size(); ++a) {
-    if (lengths[a] == 0)
-      continue;
+    if (lengths[a] == 0) continue;
     for (size_t b = 0; b < codes.size(); ++b) {
-      if (a == b || lengths[b] == 0 || lengths[b] < lengths[a])
-        continue;
+      if (a == b || lengths[b] == 0 || lengths[b] < lengths[a]) continue;
       EXPECT_NE(codes[b] >> (lengths[b] - lengths[a]), codes[a])
           << "code of " << a << " prefixes code of " << b;
     }

@@ -99,7 +99,8 @@ TEST(LzxCompressor, OutputDoesNotDependOnHowInputIsChunked) {
     const TCompressed pieces = Compress(input, 17, chunk);
     ASSERT_EQ(pieces.Frames.size(), whole.Frames.size());
     for (size_t i = 0; i < whole.Frames.size(); ++i)
-      EXPECT_TRUE(pieces.Frames[i].Data == whole.Frames[i].Data) << "chunk " << chunk << " frame " << i;
+      EXPECT_TRUE(pieces.Frames[i].Data == whole.Frames[i].Data)
+          << "chunk " << chunk << " frame " << i;
   }
 }
 

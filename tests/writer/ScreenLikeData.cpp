@@ -41,18 +41,18 @@ public:
       dirty = ScrollText();
       break;
     case 3: // a small noisy picture (video thumbnail, photo)
-      dirty = {static_cast<int>(Random() % (Width - 64)), static_cast<int>(Random() % (Height - 48)),
-               64, 48};
+      dirty = {static_cast<int>(Random() % (Width - 64)),
+               static_cast<int>(Random() % (Height - 48)), 64, 48};
       for (int y = 0; y < dirty.H; ++y)
         for (int x = 0; x < dirty.W; ++x)
-          At(dirty.X + x, dirty.Y + y) = static_cast<uint16_t>((x * 37 + y * 11) ^ (Random() & 0x0F1F));
+          At(dirty.X + x, dirty.Y + y) =
+              static_cast<uint16_t>((x * 37 + y * 11) ^ (Random() & 0x0F1F));
       break;
     default: // the cursor moves
       dirty = MoveCursor();
       break;
     }
-    if (++Frame % 12 == 0)
-      dirty = {0, 0, Width, Height};
+    if (++Frame % 12 == 0) dirty = {0, 0, Width, Height};
     Emit(dirty, out, limit);
   }
 
