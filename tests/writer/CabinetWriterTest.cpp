@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 using namespace NQuillo;
@@ -102,6 +104,14 @@ std::vector<uint8_t> MakeCabinet(const std::vector<uint8_t>& input, const TCabin
   EXPECT_EQ(summary.FileBytes, input.size());
   EXPECT_EQ(summary.DataBlocks, (input.size() + 32767) / 32768);
   return sink.Bytes();
+}
+
+// Other builds may run these tests at the same time, so temporary names must not collide.
+std::string TempPath(const std::string& stem) {
+  static const std::string tag =
+      std::to_string(std::random_device()()) + "_" +
+      std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+  return (std::filesystem::temp_directory_path() / (stem + "_" + tag)).string();
 }
 
 TCabinetOptions Options(ECabCompression compression, unsigned windowBits = 20) {
@@ -196,9 +206,8 @@ TEST(CabinetWriter, RefusesWhatTheFormatCannotHold) {
 }
 
 TEST(CabinetWriter, StreamsBetweenFiles) {
-  const auto dir = std::filesystem::temp_directory_path();
-  const std::string in = (dir / "quillo_writer_test_in.dat").string();
-  const std::string out = (dir / "quillo_writer_test_out.cab").string();
+  const std::string in = TempPath("quillo_writer_test_in");
+  const std::string out = TempPath("quillo_writer_test_out");
   const auto input = MakeScreenLikeData(500000, 5);
   {
     std::ofstream file(in, std::ios::binary);
@@ -218,7 +227,7 @@ TEST(CabinetWriter, StreamsBetweenFiles) {
   EXPECT_TRUE(Parse(cab).Content == input);
   std::remove(in.c_str());
   std::remove(out.c_str());
-  EXPECT_THROW(TFileCabSource((dir / "quillo_no_such_dir" / "x").string()), std::runtime_error);
+  EXPECT_THROW(TFileCabSource(TempPath("quillo_no_such_dir") + "/x"), std::runtime_error);
 }
 
 TEST(CabinetWriter, ShortReadsFromAFunctionSourceLoseNothing) {
@@ -245,8 +254,7 @@ TEST(CabinetSinks, OverwriteOnlyWhatWasWritten) {
   EXPECT_EQ(memory.Bytes(), (std::vector<uint8_t>{1, 1, 2, 3}));
   EXPECT_THROW(memory.Overwrite(2, bytes, 3), std::out_of_range);
 
-  const std::string path =
-      (std::filesystem::temp_directory_path() / "quillo_writer_sink_test.bin").string();
+  const std::string path = TempPath("quillo_writer_sink_test");
   {
     TFileCabSink file(path);
     file.Write(bytes, 4);

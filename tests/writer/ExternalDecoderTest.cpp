@@ -8,11 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -49,7 +51,8 @@ bool HaveTool(const std::string& name) {
 class TScratchDir {
 public:
   TScratchDir()
-      : Path(fs::temp_directory_path() / ("quillo_writer_ext_" + std::to_string(::getpid()))) {
+      : Path(fs::temp_directory_path() / ("quillo_writer_ext_" + std::to_string(::getpid()) + "_" +
+                                          std::to_string(std::random_device()()))) {
     fs::create_directories(Path);
   }
   ~TScratchDir() {
