@@ -83,13 +83,6 @@ std::string Upper(std::string s) {
   return s;
 }
 
-void RemoveFile(const std::string& path) {
-  const std::uint32_t attributes = SysGetAttributes(path);
-  if (attributes != sys::InvalidAttributes && (attributes & sys::AttrReadOnly) != 0)
-    SysSetAttributes(path, attributes & ~sys::AttrReadOnly);
-  SysDeleteFile(path);
-}
-
 // Closes a handle whatever way the routine that opened it is left.
 class THandleGuard {
 public:
@@ -106,6 +99,14 @@ private:
 EtqCabinet::EtqCabinet(const TFdiErrorInfo& info)
     : Exception(CabinetMessage(info)), ErrorCode(info.erfOper), ErrorType(info.erfType),
       ErrorPresent(info.fError != 0) {}
+
+bool ForceDeleteFile(const std::string& path) {
+  const std::uint32_t attributes = SysGetAttributes(path);
+  if (attributes == sys::InvalidAttributes) return false;
+  if ((attributes & sys::AttrReadOnly) != 0)
+    SysSetAttributes(path, attributes & ~sys::AttrReadOnly);
+  return SysDeleteFile(path);
+}
 
 std::string FdiErrorText(std::int32_t code) {
   static const char* const texts[] = {
@@ -307,6 +308,7 @@ void TtqCabReader::Extract(const std::string& path, const std::string& folder) {
   DestinationFolder = IncludeBackslash(folder);
   OpenNames.Clear();
   OpenTargets.Clear();
+  FExtracted.clear();
 
   // A set whose cabinets name each other in a ring would otherwise be followed for ever.
   std::set<std::string> done;
@@ -336,10 +338,14 @@ void TtqCabReader::Extract(const std::string& path, const std::string& folder) {
 
 // A copy that failed leaves its file unfinished: it goes, rather than pass for a good one.
 void TtqCabReader::DiscardIncompleteFiles() {
-  for (std::int32_t i = 0; i < OpenTargets.Count(); ++i) RemoveFile(OpenTargets.Get(i));
+  for (std::int32_t i = 0; i < OpenTargets.Count(); ++i) ForceDeleteFile(OpenTargets.Get(i));
   OpenNames.Clear();
   OpenTargets.Clear();
-  if (!LastCopyTarget.empty()) RemoveFile(LastCopyTarget);
+  if (!LastCopyTarget.empty()) {
+    ForceDeleteFile(LastCopyTarget);
+    FExtracted.erase(std::remove(FExtracted.begin(), FExtracted.end(), LastCopyTarget),
+                     FExtracted.end());
+  }
   LastCopyTarget.clear();
 }
 
@@ -392,4 +398,6 @@ void TtqCabReader::CloseFileInfo(const TFdiNotification& n) {
   OpenNames.Delete(i);
   OpenTargets.Delete(i);
   SetFileTimeAndAttributes(target, n.date, n.time, n.attribs);
+  if (std::find(FExtracted.begin(), FExtracted.end(), target) == FExtracted.end())
+    FExtracted.push_back(target);
 }

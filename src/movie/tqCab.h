@@ -8,6 +8,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 // A failure reported by the cabinet library, made from its error record.
 class EtqCabinet : public Exception {
@@ -34,6 +35,8 @@ TCabinetOpenRequest CabinetOpenRequest(int flags);
 THandle OpenCabinetFile(const std::string& name, int flags);
 bool SetFileTimeAndAttributes(const std::string& path, std::uint16_t date, std::uint16_t time,
                               std::uint16_t attributes);
+// Deletes a file even when it is read-only; false when it is not there or cannot go.
+bool ForceDeleteFile(const std::string& path);
 // Whether a name from a cabinet's file table stays inside the folder it is extracted into.
 bool IsSafeEntryName(const std::string& name);
 
@@ -57,6 +60,8 @@ public:
   // Extracts every file of the cabinet, and of the following cabinets of its set that exist.
   void Extract(const std::string& path, const std::string& folder);
   bool IsCabinet(const std::string& path, TFdiCabinetInfo& info);
+  // The files the last Extract wrote completely, as full paths.
+  const std::vector<std::string>& ExtractedFiles() const { return FExtracted; }
 
 private:
   static std::intptr_t DIAMONDAPI NotifyHandler(TFdiNotificationType type,
@@ -80,4 +85,5 @@ private:
   // The last file opened for writing in the running copy: when the copy fails, this one was
   // cut short even if the library went on to close it.
   std::string LastCopyTarget;
+  std::vector<std::string> FExtracted;
 };

@@ -58,5 +58,10 @@ bool SysMakeFolder(const std::string& path);
 bool SysStampDosTime(THandle handle, std::uint16_t date, std::uint16_t time);
 // The absolute form of a path, with backslashes as separators on every platform.
 std::string SysFullPath(const std::string& path);
+// GetTempPathA: the system's temporary folder, ending with a separator.
+std::string SysTempFolder();
+// GetTempFileNameA with a unique name: makes the empty file and returns its path, or "" on failure.
+std::string SysTempFileName(const std::string& folder, const std::string& prefix);
+bool SysRemoveFolder(const std::string& path);
 // The system's text for an error code, as FormatMessageA gives it (possibly with a line end).
 std::string SysErrorText(std::uint32_t code);

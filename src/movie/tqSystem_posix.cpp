@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
@@ -206,3 +207,22 @@ std::string SysFullPath(const std::string& path) {
 }
 
 std::string SysErrorText(std::uint32_t code) { return std::strerror(static_cast<int>(code)); }
+
+std::string SysTempFolder() {
+  const char* dir = std::getenv("TMPDIR");
+  std::string folder = dir != nullptr && *dir != '\0' ? dir : "/tmp";
+  if (folder.back() != '/') folder += '/';
+  return folder;
+}
+
+std::string SysTempFileName(const std::string& folder, const std::string& prefix) {
+  std::string name = Local(folder);
+  if (!name.empty() && name.back() != '/') name += '/';
+  name += prefix + "XXXXXX";
+  const int fd = ::mkstemp(&name[0]);
+  if (fd < 0) return Fail(), std::string();
+  ::close(fd);
+  return name;
+}
+
+bool SysRemoveFolder(const std::string& path) { return ::rmdir(Local(path).c_str()) == 0 || Fail(); }

@@ -71,3 +71,17 @@ std::string SysErrorText(std::uint32_t code) {
                                  nullptr, code, 0, buffer, sizeof buffer, nullptr);
   return std::string(buffer, n);
 }
+
+std::string SysTempFolder() {
+  char buffer[MAX_PATH + 1];
+  const DWORD n = GetTempPathA(sizeof buffer, buffer);
+  return n == 0 || n > MAX_PATH ? std::string() : std::string(buffer, n);
+}
+
+std::string SysTempFileName(const std::string& folder, const std::string& prefix) {
+  char buffer[MAX_PATH];
+  if (GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, buffer) == 0) return std::string();
+  return buffer;
+}
+
+bool SysRemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
