@@ -22,4 +22,6 @@ run() { # run <fuzzer> <seed folder>...
   rm -rf "$scratch"
 }
 run cab_reader_fuzzer "$root/fuzz/corpus/cab_reader" "$root/tests/data/cab"
+run movie_loader_fuzzer "$root/fuzz/corpus/movie_loader"
+run cursor_record_fuzzer "$root/fuzz/corpus/cursor_record"
 exit $status
