@@ -1,5 +1,6 @@
 #include "UtqPlayback.h"
 
+#include "UtqCircularBlocks.h"
 #include "UtqPlayerState.h"
 #include "movie/tqSegments.h"
 
@@ -7,5 +8,6 @@ TPlayerState PlayerState;
 
 void SelectSegment(std::int32_t index) {
   if (SegmentList == nullptr || index < 0 || index >= SegmentList->Count()) return;
+  StopReaderThread();
   PlayerState.CurrentSegment = index;
 }

@@ -1,0 +1,69 @@
+#include "UtqCircularBlocks.h"
+
+#include "UtqPlayerState.h"
+
+#include <windows.h>
+
+void* PumpWindow = nullptr;       // the main window, once it exists
+void* PumpAccelerators = nullptr; // and its accelerator table
+
+namespace {
+// The handle of the last reader thread; closed once that thread has ended.
+HANDLE ReaderHandle = nullptr;
+bool ReaderSuspended = false;
+
+DWORD WINAPI ReaderEntry(void*) {
+  try {
+    ThreadP();
+  } catch (...) {
+    // Nothing may leave the thread; the reader has ended either way.
+  }
+  PlayerState.ReaderThread = 0;
+  return 0;
+}
+
+void ErrorBox(const std::string& text) {
+  MessageBoxA(nullptr, text.c_str(), "\xCE\xF8\xE8\xE1\xEA\xE0" /* Error */, MB_OK);
+}
+} // namespace
+
+TEngineMessage ShowEngineError = ErrorBox;
+
+void CreateReaderThread() {
+  // Made suspended, so that the handle is stored before the thread can clear it as it ends.
+  ReaderHandle = CreateThread(nullptr, 0, ReaderEntry, nullptr, CREATE_SUSPENDED, nullptr);
+  if (ReaderHandle == nullptr) return;
+  PlayerState.ReaderThread = reinterpret_cast<std::uintptr_t>(ReaderHandle);
+  ResumeThread(ReaderHandle);
+}
+
+void ReleaseHeldReader() { ResumeReaderThread(); }
+
+void ReleaseEndedReader() {
+  if (ReaderHandle != nullptr) CloseHandle(ReaderHandle);
+  ReaderHandle = nullptr;
+  ReaderSuspended = false;
+}
+
+void SuspendReaderThread() {
+  if (PlayerState.ReaderThread == 0 || ReaderSuspended) return;
+  if (SuspendThread(ReaderHandle) != static_cast<DWORD>(-1)) ReaderSuspended = true;
+}
+
+void ResumeReaderThread() {
+  if (!ReaderSuspended) return;
+  ResumeThread(ReaderHandle);
+  ReaderSuspended = false;
+}
+
+void PumpMessages() {
+  HWND window = static_cast<HWND>(PumpWindow);
+  if (window == nullptr) return;
+  MSG message;
+  while (PeekMessageA(&message, window, 0, 0, PM_REMOVE) && message.message != WM_QUIT) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+    if (PumpAccelerators != nullptr)
+      TranslateAcceleratorA(window, static_cast<HACCEL>(PumpAccelerators), &message);
+  }
+}

@@ -1,0 +1,304 @@
+#include "UtqFrameCodec.h"
+
+#include "movie/tqClasses.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t RecordSizeOffset = 0;
+constexpr std::size_t RunCountOffset = 4;
+
+inline std::int32_t LoadInt32(const std::uint8_t* p) {
+  return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
+                                   std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24);
+}
+
+inline std::uint16_t LoadUInt16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+// Writes count >= 1 pixels of value and returns the address after the last one. Values of
+// zero, the bulk of every record, go to memset.
+template <int Depth>
+inline std::uint8_t* FillPixels(std::uint8_t* out, std::uint32_t value, std::size_t count) {
+  if constexpr (Depth == 8) {
+    std::memset(out, static_cast<int>(value), count);
+    return out + count;
+  } else if constexpr (Depth == 32) {
+    if (value == 0) {
+      std::memset(out, 0, 4 * count);
+      return out + 4 * count;
+    }
+    const std::uint8_t b = static_cast<std::uint8_t>(value);
+    const std::uint8_t g = static_cast<std::uint8_t>(value >> 8);
+    const std::uint8_t r = static_cast<std::uint8_t>(value >> 16);
+    const std::uint8_t pair[8] = {b, g, r, 0, b, g, r, 0};
+    std::size_t i = 0;
+    for (; i + 2 <= count; i += 2) std::memcpy(out + 4 * i, pair, 8);
+    if (i < count) std::memcpy(out + 4 * i, pair, 4);
+    return out + 4 * count;
+  } else {
+    // Each pixel is stored as four bytes and the next one, three bytes on, covers the fourth;
+    // the last one's fourth byte is the caller's to account for.
+    if (value == 0) {
+      std::memset(out, 0, 3 * count + 1);
+      return out + 3 * count;
+    }
+    const std::uint8_t word[4] = {static_cast<std::uint8_t>(value),
+                                  static_cast<std::uint8_t>(value >> 8),
+                                  static_cast<std::uint8_t>(value >> 16), 0};
+    for (std::size_t i = 0; i < count; ++i) std::memcpy(out + 3 * i, word, 4);
+    return out + 3 * count;
+  }
+}
+
+// Expands runCount runs, already checked to lie inside the record, into a frame whose XOR
+// buffer holds the geometry. With Padded the rows end in padding and a column is followed;
+// without it the rows are back to back and the runs are written straight through.
+template <int Depth, bool Padded>
+TUnpackResult ExpandRuns(const std::uint8_t* run, std::int32_t runCount,
+                         const TFrameGeometry& geometry, std::uint8_t* out) {
+  constexpr std::size_t runSize = Depth == 8 ? 2 : 5;
+  const std::size_t width = static_cast<std::size_t>(geometry.Width);
+  const std::size_t padding = static_cast<std::size_t>(geometry.RowPadding);
+  std::size_t remaining = width * static_cast<std::size_t>(geometry.Height);
+  std::size_t column = 0;
+  bool cut = false;
+  // At 24 bits: the byte after the last pixel written, and what it held before that store.
+  std::uint8_t* spill = nullptr;
+  std::uint8_t spillWas = 0;
+
+  for (std::int32_t i = 0; i < runCount; ++i, run += runSize) {
+    std::uint32_t value;
+    std::size_t count;
+    if constexpr (Depth == 8) {
+      value = run[0];
+      count = run[1];
+    } else {
+      value = std::uint32_t{run[0]} | std::uint32_t{run[1]} << 8 | std::uint32_t{run[2]} << 16;
+      count = LoadUInt16(run + 3);
+    }
+    if (count > remaining) {
+      cut = true;
+      count = remaining;
+    }
+    if (count == 0) continue;
+    remaining -= count;
+
+    if constexpr (!Padded) {
+      if constexpr (Depth == 24) {
+        spill = out + 3 * count;
+        spillWas = *spill;
+      }
+      out = FillPixels<Depth>(out, value, count);
+    } else {
+      while (count != 0) {
+        const std::size_t room = width - column;
+        const std::size_t now = count < room ? count : room;
+        if constexpr (Depth == 24) {
+          spill = out + 3 * now;
+          spillWas = *spill;
+        }
+        out = FillPixels<Depth>(out, value, now);
+        count -= now;
+        if (now == room) {
+          out += padding;
+          column = 0;
+        } else {
+          column += now;
+        }
+      }
+    }
+  }
+  if (cut) return urOverlong;
+  if (remaining == 0) return urComplete;
+  if constexpr (Depth == 24) {
+    if (spill) *spill = spillWas;
+  }
+  return urShort;
+}
+
+template <int Depth>
+TUnpackResult ExpandRunsOfDepth(const std::uint8_t* runs, std::int32_t runCount,
+                                const TFrameGeometry& geometry, std::uint8_t* xorFrame) {
+  return geometry.RowPadding != 0 ? ExpandRuns<Depth, true>(runs, runCount, geometry, xorFrame)
+                                  : ExpandRuns<Depth, false>(runs, runCount, geometry, xorFrame);
+}
+
+bool ValidGeometry(const TFrameGeometry& geometry) {
+  TFrameGeometry made;
+  return MakeFrameGeometry(geometry.Width, geometry.Height, geometry.Format.BitsPerPixel, made) &&
+         made == geometry;
+}
+
+// XORs n bytes of source into destination, eight at a time where it can.
+void XorBytes(std::uint8_t* destination, const std::uint8_t* source, std::size_t n) {
+  std::size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    std::uint64_t d[4], s[4];
+    std::memcpy(d, destination + i, 32);
+    std::memcpy(s, source + i, 32);
+    d[0] ^= s[0];
+    d[1] ^= s[1];
+    d[2] ^= s[2];
+    d[3] ^= s[3];
+    std::memcpy(destination + i, d, 32);
+  }
+  for (; i < n; ++i) destination[i] ^= source[i];
+}
+
+bool PictureFits(std::size_t xorFrameLength, std::size_t pictureLength,
+                 const TFrameGeometry& geometry) {
+  return ValidGeometry(geometry) && xorFrameLength >= geometry.PictureBytes() &&
+         pictureLength >= geometry.PictureBytes();
+}
+
+} // namespace
+
+bool GetRunFormat(std::int32_t bitsPerPixel, TFrameRunFormat& format) {
+  switch (bitsPerPixel) {
+  case 8: format = {8, 1, 1, 1, 255, 2}; return true;
+  case 24: format = {24, 3, 3, 2, 65535, 5}; return true;
+  case 32: format = {32, 4, 3, 2, 65535, 5}; return true;
+  default: return false;
+  }
+}
+
+std::size_t TFrameGeometry::PictureBytes() const {
+  return static_cast<std::size_t>(Stride) * static_cast<std::size_t>(Height);
+}
+
+std::size_t TFrameGeometry::XorFrameBytes() const {
+  return static_cast<std::size_t>(Stride) * (static_cast<std::size_t>(Height) + 1);
+}
+
+std::int32_t TFrameGeometry::MaxRecordSize() const {
+  return static_cast<std::int32_t>(static_cast<std::int64_t>(FrameRecordHeaderSize) +
+                                   std::int64_t{Format.RunSize} * Width * Height);
+}
+
+bool MakeFrameGeometry(std::int32_t width, std::int32_t height, std::int32_t bitsPerPixel,
+                       TFrameGeometry& geometry) {
+  TFrameRunFormat format;
+  if (!GetRunFormat(bitsPerPixel, format) || width < 1 || height < 1) return false;
+  const std::int64_t rowBytes = std::int64_t{width} * format.BytesPerPixel;
+  const std::int64_t padding = (4 - rowBytes % 4) % 4;
+  const std::int64_t stride = rowBytes + padding;
+  if (stride * (std::int64_t{height} + 1) > MaxFrameBytes ||
+      std::int64_t{width} * height * format.RunSize + std::int64_t{FrameRecordHeaderSize} >
+          MaxFrameBytes)
+    return false;
+  geometry.Width = width;
+  geometry.Height = height;
+  geometry.Format = format;
+  geometry.RowBytes = static_cast<std::int32_t>(rowBytes);
+  geometry.RowPadding = static_cast<std::int32_t>(padding);
+  geometry.Stride = static_cast<std::int32_t>(stride);
+  return true;
+}
+
+bool operator==(const TFrameGeometry& a, const TFrameGeometry& b) {
+  const TFrameRunFormat& f = a.Format;
+  const TFrameRunFormat& g = b.Format;
+  return a.Width == b.Width && a.Height == b.Height && a.RowBytes == b.RowBytes &&
+         a.RowPadding == b.RowPadding && a.Stride == b.Stride && f.BitsPerPixel == g.BitsPerPixel &&
+         f.BytesPerPixel == g.BytesPerPixel && f.PixelFieldSize == g.PixelFieldSize &&
+         f.CountFieldSize == g.CountFieldSize && f.MaxRunLength == g.MaxRunLength &&
+         f.RunSize == g.RunSize;
+}
+
+const char* UnpackResultText(TUnpackResult result) {
+  switch (result) {
+  case urComplete: return "";
+  case urShort: return "UnpackFrame: Runs < Width * Height";
+  case urOverlong: return "UnpackFrame: Runs > Width * Height";
+  case urNoHeader: return "UnpackFrame: BlockSize < 8";
+  case urSizeTooSmall: return "UnpackFrame: RecordSize < 8";
+  case urSizeTooLarge: return "UnpackFrame: RecordSize > BlockSize";
+  case urSizeMismatch: return "UnpackFrame: RecordSize <> 8 + RunCount * RunSize";
+  case urBadGeometry: return "UnpackFrame: unsupported frame geometry";
+  case urXorFrameTooSmall: return "UnpackFrame: PXorFrame too small";
+  }
+  return "UnpackFrame: unknown result";
+}
+
+TUnpackResult ExpandFrameRecord(const std::uint8_t* record, std::size_t recordLength,
+                                const TFrameGeometry& geometry, std::uint8_t* xorFrame,
+                                std::size_t xorFrameLength) {
+  if (!ValidGeometry(geometry)) return urBadGeometry;
+  if (!xorFrame || xorFrameLength < geometry.XorFrameBytes()) return urXorFrameTooSmall;
+  if (!record || recordLength < FrameRecordHeaderSize) return urNoHeader;
+  const std::int32_t recordSize = LoadInt32(record + RecordSizeOffset);
+  const std::int32_t runCount = LoadInt32(record + RunCountOffset);
+  if (recordSize < static_cast<std::int32_t>(FrameRecordHeaderSize)) return urSizeTooSmall;
+  if (static_cast<std::uint64_t>(recordSize) > recordLength) return urSizeTooLarge;
+  if (static_cast<std::int64_t>(FrameRecordHeaderSize) +
+          std::int64_t{runCount} * geometry.Format.RunSize !=
+      recordSize)
+    return urSizeMismatch;
+
+  const std::uint8_t* runs = record + FrameRecordHeaderSize;
+  switch (geometry.Format.BitsPerPixel) {
+  case 8: return ExpandRunsOfDepth<8>(runs, runCount, geometry, xorFrame);
+  case 24: return ExpandRunsOfDepth<24>(runs, runCount, geometry, xorFrame);
+  default: return ExpandRunsOfDepth<32>(runs, runCount, geometry, xorFrame);
+  }
+}
+
+bool ApplyXorFrame8(const std::uint8_t* xorFrame, std::size_t xorFrameLength,
+                    std::uint8_t* picture, std::size_t pictureLength,
+                    const TFrameGeometry& geometry) {
+  if (geometry.Format.BitsPerPixel != 8 || !xorFrame || !picture ||
+      !PictureFits(xorFrameLength, pictureLength, geometry))
+    return false;
+  XorBytes(picture, xorFrame, geometry.PictureBytes());
+  return true;
+}
+
+bool ApplyXorFrameInMemory(const std::uint8_t* xorFrame, std::size_t xorFrameLength,
+                           std::uint8_t* picture, std::size_t pictureLength,
+                           const TFrameGeometry& geometry) {
+  if (!xorFrame || !picture || !PictureFits(xorFrameLength, pictureLength, geometry))
+    return false;
+  if (geometry.Format.BitsPerPixel == 8 || geometry.RowPadding == 0) {
+    XorBytes(picture, xorFrame, geometry.PictureBytes());
+    return true;
+  }
+  const std::size_t stride = static_cast<std::size_t>(geometry.Stride);
+  const std::size_t rowBytes = static_cast<std::size_t>(geometry.RowBytes);
+  for (std::int32_t y = 0; y < geometry.Height; ++y, picture += stride, xorFrame += stride)
+    XorBytes(picture, xorFrame, rowBytes);
+  return true;
+}
+
+TPaletteResult ReadPaletteChange(TtqStream& changes, TPaletteTable& palette) {
+  std::uint8_t head[2];
+  if (changes.Read(head, 1) != 1) return prExhausted;
+  const std::size_t changeCount = head[0];
+  if (changeCount == 0) return prUnchanged;
+  if (changes.Read(head + 1, 1) != 1) return prTruncated;
+  const std::size_t firstEntry = head[1];
+
+  std::uint8_t entries[255 * sizeof(TPaletteEntry)];
+  const std::int32_t got =
+      changes.Read(entries, static_cast<std::int32_t>(changeCount * sizeof(TPaletteEntry)));
+  const std::size_t whole = got > 0 ? static_cast<std::size_t>(got) / sizeof(TPaletteEntry) : 0;
+  const std::size_t kept = std::min(whole, palette.size() - firstEntry);
+  for (std::size_t i = 0; i < kept; ++i) {
+    const std::uint8_t* e = entries + i * sizeof(TPaletteEntry);
+    palette[firstEntry + i] = TPaletteEntry{e[0], e[1], e[2], e[3]};
+  }
+  if (whole < changeCount) return prTruncated;
+  return kept < changeCount ? prClipped : prChanged;
+}
+
+bool ReadCursorStep(TtqStream& track, TCursorStep& step) {
+  std::uint8_t bytes[CursorStepSize];
+  if (track.Read(bytes, CursorStepSize) != CursorStepSize) return false;
+  step.ShapeIndex = LoadUInt16(bytes);
+  step.X = LoadUInt16(bytes + 2);
+  step.Y = LoadUInt16(bytes + 4);
+  return true;
+}
