@@ -309,6 +309,7 @@ void TtqCabReader::Extract(const std::string& path, const std::string& folder) {
   OpenNames.Clear();
   OpenTargets.Clear();
   FExtracted.clear();
+  FCreatedFolders.clear();
 
   // A set whose cabinets name each other in a ring would otherwise be followed for ever.
   std::set<std::string> done;
@@ -378,7 +379,16 @@ std::intptr_t TtqCabReader::CopyFile(const TFdiNotification& n) {
   if (!IsSafeEntryName(n.psz1)) return 0;
   const std::string target = JoinPath({DestinationFolder, n.psz1});
   if (target.empty()) return 0;
+  // The folders below the destination that this name needs, and which of them are new.
+  std::vector<std::string> missing;
+  for (std::size_t at = target.find('\\', DestinationFolder.size()); at != std::string::npos;
+       at = target.find('\\', at + 1)) {
+    const std::string folder = target.substr(0, at);
+    if (SysGetAttributes(folder) == sys::InvalidAttributes) missing.push_back(folder);
+  }
   ForceFolder(target.substr(0, target.find_last_of('\\') + 1));
+  for (const std::string& folder : missing)
+    if (SysGetAttributes(folder) != sys::InvalidAttributes) FCreatedFolders.push_back(folder);
   const std::uint32_t attributes = SysGetAttributes(target);
   if (attributes != sys::InvalidAttributes && (attributes & sys::AttrReadOnly) != 0)
     SysSetAttributes(target, attributes & ~sys::AttrReadOnly);

@@ -62,6 +62,8 @@ public:
   bool IsCabinet(const std::string& path, TFdiCabinetInfo& info);
   // The files the last Extract wrote completely, as full paths.
   const std::vector<std::string>& ExtractedFiles() const { return FExtracted; }
+  // The folders the last Extract made for names with folders, parents before children.
+  const std::vector<std::string>& CreatedFolders() const { return FCreatedFolders; }
 
 private:
   static std::intptr_t DIAMONDAPI NotifyHandler(TFdiNotificationType type,
@@ -86,4 +88,5 @@ private:
   // cut short even if the library went on to close it.
   std::string LastCopyTarget;
   std::vector<std::string> FExtracted;
+  std::vector<std::string> FCreatedFolders;
 };

@@ -44,6 +44,17 @@ private:
   std::string FPath;
 };
 
+// Folders made by an extraction, removed deepest first after the files in them have gone.
+struct TTemporaryFolders {
+  TTemporaryFolders() = default;
+  TTemporaryFolders(const TTemporaryFolders&) = delete;
+  TTemporaryFolders& operator=(const TTemporaryFolders&) = delete;
+  ~TTemporaryFolders() {
+    for (auto it = Paths.rbegin(); it != Paths.rend(); ++it) SysRemoveFolder(*it);
+  }
+  std::vector<std::string> Paths;
+};
+
 [[noreturn]] void Damaged(const char* what, std::int32_t entry) {
   throw Exception(Format("LoadMovie: %s of segment %d", what, entry));
 }
@@ -104,8 +115,9 @@ void LoadSegment(TtqStream& movie, std::int32_t segmentStart, const TSegmentHead
   }
 
   // The name the cabinet lists last is the data file's. Only a file this extraction wrote is
-  // read, and every file it wrote goes when the segment has been read.
+  // read, and every file and folder it made goes when the segment has been read.
   std::string listed;
+  TTemporaryFolders folders;
   std::vector<std::unique_ptr<TTemporaryFile>> extracted;
   {
     TtqCabReader reader;
@@ -116,8 +128,11 @@ void LoadSegment(TtqStream& movie, std::int32_t segmentStart, const TSegmentHead
       reader.Extract(cabinet.Path(), TempFolder);
     } catch (...) {
       for (const std::string& file : reader.ExtractedFiles()) ForceDeleteFile(file);
+      for (auto it = reader.CreatedFolders().rbegin(); it != reader.CreatedFolders().rend(); ++it)
+        SysRemoveFolder(*it);
       throw;
     }
+    folders.Paths = reader.CreatedFolders();
     for (const std::string& file : reader.ExtractedFiles())
       extracted.push_back(std::make_unique<TTemporaryFile>(file));
   }

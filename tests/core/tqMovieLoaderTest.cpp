@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <random>
 
 namespace {
@@ -217,6 +218,20 @@ TEST_F(MovieLoader, ACabinetWithoutFilesLeavesItsSegmentEmpty) {
   EXPECT_EQ(List.Get(1)->Name, "");
   EXPECT_EQ(List.Get(1)->Cursors.Count(), 0);
   EXPECT_EQ(List.Get(1)->Width, 1024);
+}
+
+TEST_F(MovieLoader, ADataFileInASubFolderIsReadAndItsFolderRemoved) {
+  TTestSegment s = ExampleSegment(1);
+  s.Frames.resize(1000);
+  s.DataFileName = "deep\\er\\Segm202412091015300.dat";
+  ASSERT_TRUE(Load(MakeMovie({s})));
+  ASSERT_EQ(List.Count(), 1);
+  EXPECT_EQ(List.Get(0)->Name, Segment1);
+  EXPECT_EQ(List.Get(0)->FrameData->GetSize(), 1000);
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(Temp.Path()))
+    left.push_back(entry.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"PVideo0.~tqflm"});
 }
 
 TEST_F(MovieLoader, ADamagedSegmentEndsTheLoadAndLeavesNoTemporaryFiles) {
