@@ -24,7 +24,7 @@ uint64_t Load64(const uint8_t* p) {
 } // namespace
 
 TLzxMatcher::TLzxMatcher(unsigned windowBits, const TMatcherTuning& tuning)
-    : WindowBits(windowBits), WindowSize(uint32_t{1} << windowBits),
+    : WindowSize(uint32_t{1} << windowBits),
       MaxDist(MaxDistance(windowBits)), Tuning(tuning) {
   // About one head per four window positions keeps chains short without a large table.
   HashBits = std::clamp(windowBits - 2, 16u, 18u);

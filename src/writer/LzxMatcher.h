@@ -62,7 +62,6 @@ private:
 
   const uint8_t* Ptr(uint32_t pos) const { return Buffer.data() + (pos - BufferBase); }
 
-  const unsigned WindowBits;
   const uint32_t WindowSize;
   const uint32_t MaxDist;
   const TMatcherTuning Tuning;
