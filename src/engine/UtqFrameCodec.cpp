@@ -36,7 +36,8 @@ inline std::uint8_t* FillPixels(std::uint8_t* out, std::uint32_t value, std::siz
     const std::uint8_t r = static_cast<std::uint8_t>(value >> 16);
     const std::uint8_t pair[8] = {b, g, r, 0, b, g, r, 0};
     std::size_t i = 0;
-    for (; i + 2 <= count; i += 2) std::memcpy(out + 4 * i, pair, 8);
+    for (; i + 2 <= count; i += 2)
+      std::memcpy(out + 4 * i, pair, 8);
     if (i < count) std::memcpy(out + 4 * i, pair, 4);
     return out + 4 * count;
   } else {
@@ -49,7 +50,8 @@ inline std::uint8_t* FillPixels(std::uint8_t* out, std::uint32_t value, std::siz
     const std::uint8_t word[4] = {static_cast<std::uint8_t>(value),
                                   static_cast<std::uint8_t>(value >> 8),
                                   static_cast<std::uint8_t>(value >> 16), 0};
-    for (std::size_t i = 0; i < count; ++i) std::memcpy(out + 3 * i, word, 4);
+    for (std::size_t i = 0; i < count; ++i)
+      std::memcpy(out + 3 * i, word, 4);
     return out + 3 * count;
   }
 }
@@ -146,7 +148,8 @@ void XorBytes(std::uint8_t* destination, const std::uint8_t* source, std::size_t
     d[3] ^= s[3];
     std::memcpy(destination + i, d, 32);
   }
-  for (; i < n; ++i) destination[i] ^= source[i];
+  for (; i < n; ++i)
+    destination[i] ^= source[i];
 }
 
 bool PictureFits(std::size_t xorFrameLength, std::size_t pictureLength,
@@ -159,10 +162,17 @@ bool PictureFits(std::size_t xorFrameLength, std::size_t pictureLength,
 
 bool GetRunFormat(std::int32_t bitsPerPixel, TFrameRunFormat& format) {
   switch (bitsPerPixel) {
-  case 8: format = {8, 1, 1, 1, 255, 2}; return true;
-  case 24: format = {24, 3, 3, 2, 65535, 5}; return true;
-  case 32: format = {32, 4, 3, 2, 65535, 5}; return true;
-  default: return false;
+  case 8:
+    format = {8, 1, 1, 1, 255, 2};
+    return true;
+  case 24:
+    format = {24, 3, 3, 2, 65535, 5};
+    return true;
+  case 32:
+    format = {32, 4, 3, 2, 65535, 5};
+    return true;
+  default:
+    return false;
   }
 }
 
@@ -211,15 +221,24 @@ bool operator==(const TFrameGeometry& a, const TFrameGeometry& b) {
 
 const char* UnpackResultText(TUnpackResult result) {
   switch (result) {
-  case urComplete: return "";
-  case urShort: return "UnpackFrame: Runs < Width * Height";
-  case urOverlong: return "UnpackFrame: Runs > Width * Height";
-  case urNoHeader: return "UnpackFrame: BlockSize < 8";
-  case urSizeTooSmall: return "UnpackFrame: RecordSize < 8";
-  case urSizeTooLarge: return "UnpackFrame: RecordSize > BlockSize";
-  case urSizeMismatch: return "UnpackFrame: RecordSize <> 8 + RunCount * RunSize";
-  case urBadGeometry: return "UnpackFrame: unsupported frame geometry";
-  case urXorFrameTooSmall: return "UnpackFrame: PXorFrame too small";
+  case urComplete:
+    return "";
+  case urShort:
+    return "UnpackFrame: Runs < Width * Height";
+  case urOverlong:
+    return "UnpackFrame: Runs > Width * Height";
+  case urNoHeader:
+    return "UnpackFrame: BlockSize < 8";
+  case urSizeTooSmall:
+    return "UnpackFrame: RecordSize < 8";
+  case urSizeTooLarge:
+    return "UnpackFrame: RecordSize > BlockSize";
+  case urSizeMismatch:
+    return "UnpackFrame: RecordSize <> 8 + RunCount * RunSize";
+  case urBadGeometry:
+    return "UnpackFrame: unsupported frame geometry";
+  case urXorFrameTooSmall:
+    return "UnpackFrame: PXorFrame too small";
   }
   return "UnpackFrame: unknown result";
 }
@@ -241,15 +260,17 @@ TUnpackResult ExpandFrameRecord(const std::uint8_t* record, std::size_t recordLe
 
   const std::uint8_t* runs = record + FrameRecordHeaderSize;
   switch (geometry.Format.BitsPerPixel) {
-  case 8: return ExpandRunsOfDepth<8>(runs, runCount, geometry, xorFrame);
-  case 24: return ExpandRunsOfDepth<24>(runs, runCount, geometry, xorFrame);
-  default: return ExpandRunsOfDepth<32>(runs, runCount, geometry, xorFrame);
+  case 8:
+    return ExpandRunsOfDepth<8>(runs, runCount, geometry, xorFrame);
+  case 24:
+    return ExpandRunsOfDepth<24>(runs, runCount, geometry, xorFrame);
+  default:
+    return ExpandRunsOfDepth<32>(runs, runCount, geometry, xorFrame);
   }
 }
 
-bool ApplyXorFrame8(const std::uint8_t* xorFrame, std::size_t xorFrameLength,
-                    std::uint8_t* picture, std::size_t pictureLength,
-                    const TFrameGeometry& geometry) {
+bool ApplyXorFrame8(const std::uint8_t* xorFrame, std::size_t xorFrameLength, std::uint8_t* picture,
+                    std::size_t pictureLength, const TFrameGeometry& geometry) {
   if (geometry.Format.BitsPerPixel != 8 || !xorFrame || !picture ||
       !PictureFits(xorFrameLength, pictureLength, geometry))
     return false;
@@ -260,8 +281,7 @@ bool ApplyXorFrame8(const std::uint8_t* xorFrame, std::size_t xorFrameLength,
 bool ApplyXorFrameInMemory(const std::uint8_t* xorFrame, std::size_t xorFrameLength,
                            std::uint8_t* picture, std::size_t pictureLength,
                            const TFrameGeometry& geometry) {
-  if (!xorFrame || !picture || !PictureFits(xorFrameLength, pictureLength, geometry))
-    return false;
+  if (!xorFrame || !picture || !PictureFits(xorFrameLength, pictureLength, geometry)) return false;
   if (geometry.Format.BitsPerPixel == 8 || geometry.RowPadding == 0) {
     XorBytes(picture, xorFrame, geometry.PictureBytes());
     return true;

@@ -58,15 +58,17 @@ enum TUnpackResult : std::uint8_t {
   urShort,    // fewer pixels: the rest of the XOR frame is as it was
   urOverlong, // more pixels: the runs were cut off at the end of the picture
   // The record was refused and nothing was written:
-  urNoHeader,       // fewer than 8 bytes were given
-  urSizeTooSmall,   // RecordSize < 8
-  urSizeTooLarge,   // RecordSize larger than the bytes given
-  urSizeMismatch,   // RecordSize <> 8 + RunCount x RunSize
-  urBadGeometry,    // geometry not as MakeFrameGeometry makes it
+  urNoHeader,     // fewer than 8 bytes were given
+  urSizeTooSmall, // RecordSize < 8
+  urSizeTooLarge, // RecordSize larger than the bytes given
+  urSizeMismatch, // RecordSize <> 8 + RunCount x RunSize
+  urBadGeometry,  // geometry not as MakeFrameGeometry makes it
   urXorFrameTooSmall,
 };
 
-inline bool RunsExpanded(TUnpackResult result) { return result <= urOverlong; }
+inline bool RunsExpanded(TUnpackResult result) {
+  return result <= urOverlong;
+}
 // A message naming the routine and the failed condition; empty for urComplete.
 const char* UnpackResultText(TUnpackResult result);
 
@@ -83,9 +85,8 @@ TUnpackResult ExpandFrameRecord(const std::uint8_t* record, std::size_t recordLe
 // XORs the XOR frame into an 8-bit picture of the same geometry as 32-bit words, padding
 // included, spare row excluded. False, nothing done, when a buffer is smaller than the
 // picture or the geometry is not an 8-bit one.
-bool ApplyXorFrame8(const std::uint8_t* xorFrame, std::size_t xorFrameLength,
-                    std::uint8_t* picture, std::size_t pictureLength,
-                    const TFrameGeometry& geometry);
+bool ApplyXorFrame8(const std::uint8_t* xorFrame, std::size_t xorFrameLength, std::uint8_t* picture,
+                    std::size_t pictureLength, const TFrameGeometry& geometry);
 
 // The same for any supported depth, in memory: what the player's display does with a raster
 // operation at 24 and 32 bits. The padding of a 24-bit picture is left alone.
