@@ -24,4 +24,5 @@ run() { # run <fuzzer> <seed folder>...
 run cab_reader_fuzzer "$root/fuzz/corpus/cab_reader" "$root/tests/data/cab"
 run movie_loader_fuzzer "$root/fuzz/corpus/movie_loader"
 run cursor_record_fuzzer "$root/fuzz/corpus/cursor_record"
+run frame_codec_fuzzer "$root/fuzz/corpus/frame_codec"
 exit $status
