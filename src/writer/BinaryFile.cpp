@@ -27,8 +27,8 @@ std::ios::openmode OpenMode(TBinaryFile::EMode mode) {
 
 uint64_t NameSeed() {
   static std::atomic<uint64_t> counter{0};
-  uint64_t seed = static_cast<uint64_t>(
-      std::chrono::steady_clock::now().time_since_epoch().count());
+  uint64_t seed =
+      static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   seed ^= ++counter * 0x9E3779B97F4A7C15ull;
   try {
     std::random_device device;
@@ -43,8 +43,7 @@ uint64_t NameSeed() {
 
 TBinaryFile::TBinaryFile(const std::string& path, EMode mode)
     : Stream(path, OpenMode(mode)), PathValue(path), Writable(mode == EMode::Create) {
-  if (!Stream)
-    throw TMovieError((mode == EMode::Read ? "cannot open " : "cannot create ") + path);
+  if (!Stream) throw TMovieError((mode == EMode::Read ? "cannot open " : "cannot create ") + path);
 }
 
 void TBinaryFile::Fail(const char* what) const {
@@ -95,10 +94,12 @@ size_t TBinaryFile::Read(void* data, size_t size) {
   return got;
 }
 
-void TBinaryFile::SeekRead(uint64_t offset) { ReadPosition = offset; }
+void TBinaryFile::SeekRead(uint64_t offset) {
+  ReadPosition = offset;
+}
 
 uint64_t TBinaryFile::Size() {
-  if (Writable) return WriteEnd;
+  if (Writable || !Stream.is_open()) return WriteEnd;
   Stream.clear();
   Stream.seekg(0, std::ios::end);
   const std::streamoff size = Stream.tellg();
@@ -111,6 +112,14 @@ void TBinaryFile::Flush() {
   if (!Stream) Fail("write error on");
 }
 
+void TBinaryFile::Close() {
+  if (!Stream.is_open()) return;
+  Flush();
+  Stream.close();
+  if (Stream.fail()) Fail("cannot close");
+  Writable = false;
+}
+
 std::string UniqueTempPath(const std::string& folder, const std::string& suffix) {
   std::error_code error;
   const fs::path base = folder.empty() ? fs::temp_directory_path(error) : fs::path(folder);
@@ -118,8 +127,8 @@ std::string UniqueTempPath(const std::string& folder, const std::string& suffix)
   std::mt19937_64 random(NameSeed());
   for (int attempt = 0; attempt < 100; ++attempt) {
     char name[40];
-    std::snprintf(name, sizeof name, "tqpack-%016llx%s",
-                  static_cast<unsigned long long>(random()), suffix.c_str());
+    std::snprintf(name, sizeof name, "tqpack-%016llx%s", static_cast<unsigned long long>(random()),
+                  suffix.c_str());
     const fs::path path = base / name;
     if (!fs::exists(path, error)) return path.string();
   }

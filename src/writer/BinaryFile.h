@@ -29,6 +29,8 @@ public:
   void SeekRead(uint64_t offset);
   uint64_t Size();
   void Flush();
+  // Flushes and closes, reporting a failure; only Size() and Path() work afterwards.
+  void Close();
   const std::string& Path() const { return PathValue; }
 
 private:

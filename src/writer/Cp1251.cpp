@@ -27,7 +27,8 @@ uint32_t CodePointOf(uint8_t byte) {
 
 int ByteOf(uint32_t codePoint) {
   if (codePoint < 0x80) return static_cast<int>(codePoint);
-  if (codePoint >= 0x0410 && codePoint <= 0x044F) return static_cast<int>(0xC0 + codePoint - 0x0410);
+  if (codePoint >= 0x0410 && codePoint <= 0x044F)
+    return static_cast<int>(0xC0 + codePoint - 0x0410);
   for (int i = 0; i < 64; ++i)
     if (HighHalf[i] == codePoint && codePoint != 0) return 0x80 + i;
   return -1;
@@ -52,8 +53,11 @@ std::string Utf8ToCp1251(const std::string& utf8) {
   std::string out;
   for (size_t i = 0; i < utf8.size();) {
     const uint8_t lead = static_cast<uint8_t>(utf8[i]);
-    size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3
-                                      : (lead & 0xF8) == 0xF0 ? 4 : 0;
+    size_t length = lead < 0x80             ? 1
+                    : (lead & 0xE0) == 0xC0 ? 2
+                    : (lead & 0xF0) == 0xE0 ? 3
+                    : (lead & 0xF8) == 0xF0 ? 4
+                                            : 0;
     if (length == 0 || i + length > utf8.size())
       throw TMovieError("text is not valid UTF-8: " + utf8);
     uint32_t codePoint = length == 1 ? lead : lead & (0x7Fu >> length);

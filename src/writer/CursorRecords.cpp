@@ -54,15 +54,16 @@ uint32_t ParseHexColour(const std::string& hex) {
 
 } // namespace
 
-size_t MaskRowBytes(int32_t width) { return (static_cast<size_t>(width) + 15) / 16 * 2; }
+size_t MaskRowBytes(int32_t width) {
+  return (static_cast<size_t>(width) + 15) / 16 * 2;
+}
 
 size_t DibRowBytes(int32_t width, unsigned bitsPerPixel) {
   return (static_cast<size_t>(width) * bitsPerPixel + 31) / 32 * 4;
 }
 
-TCursorShape TCursorShape::FromArt(const std::vector<std::string>& rows, int32_t hotX,
-                                   int32_t hotY, unsigned colourBits,
-                                   const std::vector<std::string>& palette) {
+TCursorShape TCursorShape::FromArt(const std::vector<std::string>& rows, int32_t hotX, int32_t hotY,
+                                   unsigned colourBits, const std::vector<std::string>& palette) {
   TCursorShape shape;
   shape.HotX = hotX;
   shape.HotY = hotY;
@@ -76,9 +77,14 @@ TCursorShape TCursorShape::FromArt(const std::vector<std::string>& rows, int32_t
       uint8_t mask = 0;
       uint32_t colour = 0;
       switch (c) {
-      case '.': mask = 1; break;
-      case '#': break;
-      case 'o': colour = 0xFFFFFF; break;
+      case '.':
+        mask = 1;
+        break;
+      case '#':
+        break;
+      case 'o':
+        colour = 0xFFFFFF;
+        break;
       case '~':
         mask = 1;
         colour = 0xFFFFFF;
@@ -126,8 +132,8 @@ std::vector<uint8_t> CursorShapeRecord(const TCursorShape& shape) {
   const size_t bytesPerColour = shape.ColourBits / 8;
   for (int32_t y = 0; y < shape.Height; ++y) {
     for (int32_t x = 0; x < shape.Width; ++x) {
-      const size_t i = static_cast<size_t>(y) * static_cast<size_t>(shape.Width) +
-                       static_cast<size_t>(x);
+      const size_t i =
+          static_cast<size_t>(y) * static_cast<size_t>(shape.Width) + static_cast<size_t>(x);
       if (shape.AndMask[i]) SetMaskBit(maskBits + static_cast<size_t>(y) * maskRow, x);
       if (monochrome) {
         // The XOR half of a monochrome mask sits below the AND half.

@@ -43,14 +43,13 @@ template <unsigned Depth> inline uint8_t* PutRun(uint8_t* out, uint32_t value, u
 
 TFrameEncoder::TFrameEncoder(int32_t width, int32_t height, unsigned bitsPerPixel)
     : FormatValue(CheckedFormat(width, height, bitsPerPixel)), WidthValue(width),
-      HeightValue(height),
-      Previous(static_cast<size_t>(width) * static_cast<size_t>(height) *
-                   FormatValue.PixelFieldSize,
-               0) {}
+      HeightValue(height), Previous(static_cast<size_t>(width) * static_cast<size_t>(height) *
+                                        FormatValue.PixelFieldSize,
+                                    0) {}
 
 size_t TFrameEncoder::MaxRecordSize() const {
-  return NMovie::RecordRuns + static_cast<size_t>(WidthValue) * static_cast<size_t>(HeightValue) *
-                                  FormatValue.RunSize;
+  return NMovie::RecordRuns +
+         static_cast<size_t>(WidthValue) * static_cast<size_t>(HeightValue) * FormatValue.RunSize;
 }
 
 void TFrameEncoder::Encode(const TPictureView& picture, std::vector<uint8_t>& record) {
@@ -65,9 +64,15 @@ void TFrameEncoder::Encode(const TPictureView& picture, std::vector<uint8_t>& re
   uint8_t* runs = record.data() + NMovie::RecordRuns;
   size_t runBytes = 0;
   switch (FormatValue.BitsPerPixel) {
-  case 8: runBytes = EncodeRuns<8>(picture, runs); break;
-  case 24: runBytes = EncodeRuns<24>(picture, runs); break;
-  default: runBytes = EncodeRuns<32>(picture, runs); break;
+  case 8:
+    runBytes = EncodeRuns<8>(picture, runs);
+    break;
+  case 24:
+    runBytes = EncodeRuns<24>(picture, runs);
+    break;
+  default:
+    runBytes = EncodeRuns<32>(picture, runs);
+    break;
   }
   const size_t recordSize = NMovie::RecordRuns + runBytes;
   record.resize(recordSize);

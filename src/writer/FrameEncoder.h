@@ -37,7 +37,9 @@ public:
   const TRunFormat& Format() const { return FormatValue; }
   int32_t Width() const { return WidthValue; }
   int32_t Height() const { return HeightValue; }
-  size_t PackedStride() const { return static_cast<size_t>(WidthValue) * FormatValue.BytesPerPixel; }
+  size_t PackedStride() const {
+    return static_cast<size_t>(WidthValue) * FormatValue.BytesPerPixel;
+  }
   // The largest record a picture of this size can give.
   size_t MaxRecordSize() const;
 

@@ -8,7 +8,9 @@
 // little-endian whatever the host.
 namespace NQuillo::NLe {
 
-inline void Put8(uint8_t* at, uint32_t value) { at[0] = static_cast<uint8_t>(value); }
+inline void Put8(uint8_t* at, uint32_t value) {
+  at[0] = static_cast<uint8_t>(value);
+}
 
 inline void Put16(uint8_t* at, uint32_t value) {
   at[0] = static_cast<uint8_t>(value);
@@ -25,7 +27,9 @@ inline void Put32(uint8_t* at, uint32_t value) {
   Put16(at + 2, value >> 16);
 }
 
-inline void PutI32(uint8_t* at, int32_t value) { Put32(at, static_cast<uint32_t>(value)); }
+inline void PutI32(uint8_t* at, int32_t value) {
+  Put32(at, static_cast<uint32_t>(value));
+}
 
 inline void PutF32(uint8_t* at, float value) {
   static_assert(sizeof(float) == 4, "IEEE single expected");
@@ -34,11 +38,21 @@ inline void PutF32(uint8_t* at, float value) {
   Put32(at, bits);
 }
 
-inline uint32_t Get8(const uint8_t* at) { return at[0]; }
-inline uint32_t Get16(const uint8_t* at) { return at[0] | uint32_t{at[1]} << 8; }
-inline uint32_t Get24(const uint8_t* at) { return Get16(at) | uint32_t{at[2]} << 16; }
-inline uint32_t Get32(const uint8_t* at) { return Get16(at) | Get16(at + 2) << 16; }
-inline int32_t GetI32(const uint8_t* at) { return static_cast<int32_t>(Get32(at)); }
+inline uint32_t Get8(const uint8_t* at) {
+  return at[0];
+}
+inline uint32_t Get16(const uint8_t* at) {
+  return at[0] | uint32_t{at[1]} << 8;
+}
+inline uint32_t Get24(const uint8_t* at) {
+  return Get16(at) | uint32_t{at[2]} << 16;
+}
+inline uint32_t Get32(const uint8_t* at) {
+  return Get16(at) | Get16(at + 2) << 16;
+}
+inline int32_t GetI32(const uint8_t* at) {
+  return static_cast<int32_t>(Get32(at));
+}
 
 inline float GetF32(const uint8_t* at) {
   const uint32_t bits = Get32(at);

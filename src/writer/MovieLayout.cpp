@@ -14,7 +14,9 @@ constexpr TRunFormat Formats[] = {
     {32, 3, 2, 5, 65535, 4},
 };
 
-bool IsLeapYear(unsigned year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(unsigned year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 unsigned DaysInMonth(unsigned year, unsigned month) {
   static const unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -80,8 +82,7 @@ TSegmentHeader TSegmentHeader::Load(const uint8_t* bytes) {
 bool TRecordingTime::IsValid() const {
   // DOS dates run from 1980 to 2107; the file name has room for four year digits anyway.
   return Year >= 1980 && Year <= 2107 && Month >= 1 && Month <= 12 && Day >= 1 &&
-         Day <= DaysInMonth(Year, Month) && Hour < 24 && Minute < 60 && Second < 60 &&
-         Tenth < 10;
+         Day <= DaysInMonth(Year, Month) && Hour < 24 && Minute < 60 && Second < 60 && Tenth < 10;
 }
 
 std::string TRecordingTime::DataFileName() const {

@@ -37,8 +37,9 @@ void CheckMovieSize(uint64_t size) {
 
 TMovieWriter::TMovieWriter(const std::string& path, int32_t segmentCount)
     : File(path, TBinaryFile::EMode::Create), Count(segmentCount) {
-  const uint64_t tableEnd = NMovie::TableCountSize +
-                            static_cast<uint64_t>(std::max(segmentCount, 0)) * NMovie::TableEntrySize;
+  const uint64_t tableEnd =
+      NMovie::TableCountSize +
+      static_cast<uint64_t>(std::max(segmentCount, 0)) * NMovie::TableEntrySize;
   if (segmentCount <= 0 || tableEnd > MaxInt32)
     throw TMovieError("a movie needs between 1 and many segments, not " +
                       std::to_string(segmentCount));
@@ -83,7 +84,8 @@ TSegmentHeader TMovieWriter::AddSegment(const TSegmentHeader& header, ICabSource
   std::vector<uint8_t> buffer(CopyPiece);
   uint64_t left = static_cast<uint64_t>(header.CabinetSize);
   while (left != 0) {
-    const size_t got = cabinet.Read(buffer.data(), static_cast<size_t>(std::min<uint64_t>(left, CopyPiece)));
+    const size_t got =
+        cabinet.Read(buffer.data(), static_cast<size_t>(std::min<uint64_t>(left, CopyPiece)));
     if (got == 0) throw TMovieError("cabinet ends before its announced size");
     File.Write(buffer.data(), got);
     left -= got;
@@ -105,7 +107,8 @@ uint64_t TMovieWriter::Finish() {
     NLe::Put16(entry + NMovie::EntryKind, NMovie::KindSegment);
   }
   File.WriteAt(0, table.data(), table.size());
-  File.Flush();
+  // Closed here, so that the finished movie can be opened at once, also on Windows.
+  File.Close();
   return File.Size();
 }
 
@@ -200,7 +203,7 @@ uint64_t AttachMovie(const std::string& programPath, const std::string& moviePat
   uint8_t trailer[NMovie::TrailerSize];
   NLe::Put32(trailer, static_cast<uint32_t>(location.Length));
   output.Write(trailer, sizeof trailer);
-  output.Flush();
+  output.Close();
   return location.Length;
 }
 

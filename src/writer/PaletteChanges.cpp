@@ -7,7 +7,8 @@ namespace NQuillo {
 
 TPaletteUse PaletteUseOf(const uint8_t* pixels, size_t count) {
   TPaletteUse used{};
-  for (size_t i = 0; i < count; ++i) used[pixels[i]] = true;
+  for (size_t i = 0; i < count; ++i)
+    used[pixels[i]] = true;
   return used;
 }
 

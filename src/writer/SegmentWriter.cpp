@@ -34,7 +34,8 @@ class TDataFileSource : public ICabSource {
 public:
   TDataFileSource(std::vector<uint8_t> head, std::vector<TBinaryFile*> files)
       : Head(std::move(head)), Files(std::move(files)) {
-    for (TBinaryFile* file : Files) file->SeekRead(0);
+    for (TBinaryFile* file : Files)
+      file->SeekRead(0);
   }
 
   size_t Read(uint8_t* buffer, size_t size) override {
@@ -63,9 +64,8 @@ private:
 
 TSegmentWriter::TSegmentWriter(const TSegmentOptions& options)
     : OptionsValue(CheckedOptions(options)),
-      Encoder(options.Width, options.Height, options.BitsPerPixel),
-      FrameFile(options.TempFolder), TrackFile(options.TempFolder),
-      PaletteFile(options.TempFolder) {}
+      Encoder(options.Width, options.Height, options.BitsPerPixel), FrameFile(options.TempFolder),
+      TrackFile(options.TempFolder), PaletteFile(options.TempFolder) {}
 
 uint16_t TSegmentWriter::AddCursorShape(const TCursorShape& shape) {
   if (IsFinished) throw TMovieError("segment already finished");
@@ -83,15 +83,15 @@ void TSegmentWriter::AddFrame(const TPictureView& picture, const TCursorStep* st
                       " cursor step(s), got " + std::to_string(stepCount));
   for (size_t i = 0; i < stepCount; ++i)
     if (steps[i].ShapeIndex != NoCursorShape && steps[i].ShapeIndex >= Shapes.size())
-      throw TMovieError("cursor step names shape " + std::to_string(steps[i].ShapeIndex) +
-                        " of " + std::to_string(Shapes.size()));
+      throw TMovieError("cursor step names shape " + std::to_string(steps[i].ShapeIndex) + " of " +
+                        std::to_string(Shapes.size()));
   const bool indexed = OptionsValue.BitsPerPixel == 8;
   if (indexed && !palette) throw TMovieError("an 8-bit frame needs its palette");
   if (Frames == std::numeric_limits<int32_t>::max()) throw TMovieError("too many frames");
 
   // Every part must stay addressable by the header's 32-bit sizes, whatever this frame holds.
-  const uint64_t worstFrame = Encoder.MaxRecordSize() + stepCount * NMovie::StepSize +
-                              MaxPaletteChangeBytes;
+  const uint64_t worstFrame =
+      Encoder.MaxRecordSize() + stepCount * NMovie::StepSize + MaxPaletteChangeBytes;
   if (FrameBytes + worstFrame > MaxInt32 ||
       DataFileSize() + worstFrame > TCabinetWriter::MaxFileBytes)
     throw TMovieError("segment too large: start a new segment");
@@ -112,7 +112,8 @@ void TSegmentWriter::AddFrame(const TPictureView& picture, const TCursorStep* st
     TPaletteUse used{};
     for (int32_t y = 0; y < Encoder.Height(); ++y) {
       const uint8_t* row = picture.Pixels + static_cast<size_t>(y) * picture.Stride;
-      for (int32_t x = 0; x < Encoder.Width(); ++x) used[row[x]] = true;
+      for (int32_t x = 0; x < Encoder.Width(); ++x)
+        used[row[x]] = true;
     }
     Side.clear();
     PaletteWriter.Encode(*palette, used, Side);
@@ -135,7 +136,8 @@ std::vector<uint8_t> TSegmentWriter::DataFileHead() const {
   NLe::Put32(head.data(), static_cast<uint32_t>(nameSize));
   head[4] = static_cast<uint8_t>(OptionsValue.Name.size());
   std::memcpy(head.data() + 5, OptionsValue.Name.data(), OptionsValue.Name.size());
-  for (const std::vector<uint8_t>& shape : Shapes) head.insert(head.end(), shape.begin(), shape.end());
+  for (const std::vector<uint8_t>& shape : Shapes)
+    head.insert(head.end(), shape.begin(), shape.end());
   return head;
 }
 
@@ -183,8 +185,8 @@ TSegmentHeader TSegmentWriter::Finish(ICabSink& sink, const TCabinetOptions& cab
   TSegmentHeader h = Header();
   h.CabinetSize = static_cast<int32_t>(summary.CabinetBytes);
   h.CabinetOffset = static_cast<int32_t>(NMovie::HeaderSize);
-  h.Reserved2 = static_cast<int32_t>(NMovie::HeaderSize + summary.CabinetBytes +
-                                     NMovie::SegmentTailSize);
+  h.Reserved2 =
+      static_cast<int32_t>(NMovie::HeaderSize + summary.CabinetBytes + NMovie::SegmentTailSize);
   return h;
 }
 
