@@ -19,46 +19,43 @@ inline std::uint16_t LoadUInt16(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
 
-// Writes count >= 1 pixels of value and returns the address after the last one. Values of
-// zero, the bulk of every record, go to memset.
+// Byte by byte, so that it means the same on any host; compilers make one store of it.
+inline void StoreLe32(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+  p[2] = static_cast<std::uint8_t>(v >> 16);
+  p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+// Writes count >= 1 pixels of value and returns the address after the last one. Long runs
+// of zero, the bulk of every record, go to memset; short runs are cheaper stored in place.
 template <int Depth>
 inline std::uint8_t* FillPixels(std::uint8_t* out, std::uint32_t value, std::size_t count) {
+  constexpr std::size_t bytesPerPixel = Depth / 8;
   if constexpr (Depth == 8) {
-    std::memset(out, static_cast<int>(value), count);
-    return out + count;
-  } else if constexpr (Depth == 32) {
-    if (value == 0) {
-      std::memset(out, 0, 4 * count);
-      return out + 4 * count;
+    if (count <= 8) {
+      const std::uint8_t v = static_cast<std::uint8_t>(value);
+      for (std::size_t i = 0; i < count; ++i)
+        out[i] = v;
+    } else {
+      std::memset(out, static_cast<int>(value), count);
     }
-    const std::uint8_t b = static_cast<std::uint8_t>(value);
-    const std::uint8_t g = static_cast<std::uint8_t>(value >> 8);
-    const std::uint8_t r = static_cast<std::uint8_t>(value >> 16);
-    const std::uint8_t pair[8] = {b, g, r, 0, b, g, r, 0};
-    std::size_t i = 0;
-    for (; i + 2 <= count; i += 2)
-      std::memcpy(out + 4 * i, pair, 8);
-    if (i < count) std::memcpy(out + 4 * i, pair, 4);
-    return out + 4 * count;
+  } else if (value == 0 && count > 8) {
+    // At 24 bits the last pixel's fourth byte is written too, as its 4-byte store would.
+    std::memset(out, 0, bytesPerPixel * count + (Depth == 24 ? 1 : 0));
   } else {
-    // Each pixel is stored as four bytes and the next one, three bytes on, covers the fourth;
-    // the last one's fourth byte is the caller's to account for.
-    if (value == 0) {
-      std::memset(out, 0, 3 * count + 1);
-      return out + 3 * count;
-    }
-    const std::uint8_t word[4] = {static_cast<std::uint8_t>(value),
-                                  static_cast<std::uint8_t>(value >> 8),
-                                  static_cast<std::uint8_t>(value >> 16), 0};
+    // At 24 bits each 4-byte store's fourth byte is covered by the next pixel; the last
+    // one's is the caller's to account for.
     for (std::size_t i = 0; i < count; ++i)
-      std::memcpy(out + 3 * i, word, 4);
-    return out + 3 * count;
+      StoreLe32(out + bytesPerPixel * i, value);
   }
+  return out + bytesPerPixel * count;
 }
 
 // Expands runCount runs, already checked to lie inside the record, into a frame whose XOR
-// buffer holds the geometry. With Padded the rows end in padding and a column is followed;
-// without it the rows are back to back and the runs are written straight through.
+// buffer holds the geometry. With Padded the rows end in padding and the pixels left in the
+// current row are followed; without it the rows are back to back and the runs are written
+// straight through.
 template <int Depth, bool Padded>
 TUnpackResult ExpandRuns(const std::uint8_t* run, std::int32_t runCount,
                          const TFrameGeometry& geometry, std::uint8_t* out) {
@@ -66,7 +63,7 @@ TUnpackResult ExpandRuns(const std::uint8_t* run, std::int32_t runCount,
   const std::size_t width = static_cast<std::size_t>(geometry.Width);
   const std::size_t padding = static_cast<std::size_t>(geometry.RowPadding);
   std::size_t remaining = width * static_cast<std::size_t>(geometry.Height);
-  std::size_t column = 0;
+  std::size_t rowLeft = width; // pixels to the end of the current row
   bool cut = false;
   // At 24 bits: the byte after the last pixel written, and what it held before that store.
   std::uint8_t* spill = nullptr;
@@ -89,28 +86,27 @@ TUnpackResult ExpandRuns(const std::uint8_t* run, std::int32_t runCount,
     if (count == 0) continue;
     remaining -= count;
 
-    if constexpr (!Padded) {
+    auto put = [&](std::size_t n) {
       if constexpr (Depth == 24) {
-        spill = out + 3 * count;
+        spill = out + 3 * n;
         spillWas = *spill;
       }
-      out = FillPixels<Depth>(out, value, count);
+      out = FillPixels<Depth>(out, value, n);
+    };
+    if constexpr (!Padded) {
+      put(count);
     } else {
-      while (count != 0) {
-        const std::size_t room = width - column;
-        const std::size_t now = count < room ? count : room;
-        if constexpr (Depth == 24) {
-          spill = out + 3 * now;
-          spillWas = *spill;
-        }
-        out = FillPixels<Depth>(out, value, now);
-        count -= now;
-        if (now == room) {
-          out += padding;
-          column = 0;
-        } else {
-          column += now;
-        }
+      // Most runs end inside their row; one that reaches the row's end goes on after the
+      // padding, at the start of the next row.
+      while (count >= rowLeft) {
+        put(rowLeft);
+        out += padding;
+        count -= rowLeft;
+        rowLeft = width;
+      }
+      if (count != 0) {
+        put(count);
+        rowLeft -= count;
       }
     }
   }
@@ -135,18 +131,20 @@ bool ValidGeometry(const TFrameGeometry& geometry) {
          made == geometry;
 }
 
-// XORs n bytes of source into destination, eight at a time where it can.
-void XorBytes(std::uint8_t* destination, const std::uint8_t* source, std::size_t n) {
+// XORs n bytes of source into destination. Most of an XOR frame is zero, so blocks of zero
+// are passed over without touching the destination; the fixed block size lets compilers use
+// their widest registers without a tail of their own.
+void XorBytes(std::uint8_t* __restrict destination, const std::uint8_t* __restrict source,
+              std::size_t n) {
+  constexpr std::size_t block = 64;
   std::size_t i = 0;
-  for (; i + 32 <= n; i += 32) {
-    std::uint64_t d[4], s[4];
-    std::memcpy(d, destination + i, 32);
-    std::memcpy(s, source + i, 32);
-    d[0] ^= s[0];
-    d[1] ^= s[1];
-    d[2] ^= s[2];
-    d[3] ^= s[3];
-    std::memcpy(destination + i, d, 32);
+  for (; i + block <= n; i += block) {
+    std::uint8_t any = 0;
+    for (std::size_t k = 0; k < block; ++k)
+      any |= source[i + k];
+    if (any == 0) continue;
+    for (std::size_t k = 0; k < block; ++k)
+      destination[i + k] ^= source[i + k];
   }
   for (; i < n; ++i)
     destination[i] ^= source[i];

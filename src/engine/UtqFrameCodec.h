@@ -83,8 +83,8 @@ TUnpackResult ExpandFrameRecord(const std::uint8_t* record, std::size_t recordLe
                                 std::size_t xorFrameLength);
 
 // XORs the XOR frame into an 8-bit picture of the same geometry as 32-bit words, padding
-// included, spare row excluded. False, nothing done, when a buffer is smaller than the
-// picture or the geometry is not an 8-bit one.
+// included, spare row excluded. The two buffers must not overlap. False, nothing done, when a
+// buffer is smaller than the picture or the geometry is not an 8-bit one.
 bool ApplyXorFrame8(const std::uint8_t* xorFrame, std::size_t xorFrameLength, std::uint8_t* picture,
                     std::size_t pictureLength, const TFrameGeometry& geometry);
 
