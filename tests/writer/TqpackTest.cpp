@@ -2,6 +2,7 @@
 #include "TqpackCommands.h"
 
 #include "MovieReference.h"
+#include "SharedDemo.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -189,8 +190,7 @@ class Tqpack : public testing::Test {
 protected:
   static void SetUpTestSuite() {
     Folder = new TScratchFolder;
-    const TRun demo = ::Tqpack({"demo", *Folder / "demo.tqf"});
-    ASSERT_EQ(demo.Code, 0) << demo.Err;
+    WriteWholeFile(*Folder / "demo.tqf", ::ReadWholeFile(SharedDemoPath()));
     Demo = new TBytes(::ReadWholeFile(*Folder / "demo.tqf"));
   }
   static void TearDownTestSuite() {
@@ -280,7 +280,7 @@ TEST_F(Tqpack, InfoReportsTruncatedAndBitFlippedMovies) {
   EXPECT_EQ(::Tqpack({"info", *Folder / "missing.tqf"}).Code, 1);
 }
 
-TEST_F(Tqpack, MakesMoviesFromBmpPictures) {
+TEST(TqpackMake, MakesMoviesFromBmpPictures) {
   TScratchFolder pictures;
   const int32_t w = 5, h = 3; // rows of 15 bytes, padded in the files
   std::vector<std::vector<uint32_t>> shots;
@@ -324,7 +324,7 @@ TEST_F(Tqpack, MakesMoviesFromBmpPictures) {
   EXPECT_EQ(NRef::U16(data.Track, 6 * 11), 0xFFFFu);
 }
 
-TEST_F(Tqpack, MakesEightBitMoviesWithTheirColourTables) {
+TEST(TqpackMake, MakesEightBitMoviesWithTheirColourTables) {
   TScratchFolder pictures;
   std::vector<uint32_t> table(256);
   for (uint32_t i = 0; i < 256; ++i)
@@ -352,7 +352,7 @@ TEST_F(Tqpack, MakesEightBitMoviesWithTheirColourTables) {
     EXPECT_EQ(palette[i], table[i]);
 }
 
-TEST_F(Tqpack, MakesMoviesFromPngPictures) {
+TEST(TqpackMake, MakesMoviesFromPngPictures) {
   if (!NQuillo::PngSupported()) GTEST_SKIP() << "this build reads BMP only";
   TScratchFolder pictures;
   const std::vector<uint32_t> a = RandomPicture(3, 300, 5), b = RandomPicture(3, 300, 6);
@@ -368,7 +368,7 @@ TEST_F(Tqpack, MakesMoviesFromPngPictures) {
   EXPECT_EQ(frames[1], AsBgr(b));
 }
 
-TEST_F(Tqpack, RefusesBadInputWithAMessage) {
+TEST(TqpackMake, RefusesBadInputWithAMessage) {
   TScratchFolder pictures;
   const std::string out = pictures / "out.tqf";
   auto expectFailure = [&](const std::vector<std::string>& args, int code,
