@@ -1,3 +1,4 @@
+#include "MovieInspector.h"
 #include "PictureFiles.h"
 #include "TqpackCommands.h"
 
@@ -438,4 +439,35 @@ TEST_F(Tqpack, JoinsAndAttaches) {
   EXPECT_EQ(info.Code, 0) << info.Out;
   EXPECT_NE(info.Out.find("attached to a program at offset 12"), std::string::npos);
   EXPECT_EQ(::Tqpack({"info", work / "player.exe"}).Code, 1) << "a program without a movie";
+}
+
+// Every cut and every flipped bit of a small movie is inspected without a crash; every cut
+// is reported, and so is nearly every flip (a frame rate's low mantissa bits or the cabinet's
+// set number leave a movie that plays as before).
+TEST(TqpackInfo, SurvivesEveryCutAndBitFlipOfASmallMovie) {
+  TScratchFolder folder;
+  WriteWholeFile(folder / "a.bmp", Bmp24(5, 3, RandomPicture(5, 3, 1)));
+  WriteWholeFile(folder / "b.bmp", Bmp24(5, 3, RandomPicture(5, 3, 2)));
+  WriteWholeFile(folder / "t.txt", TBytes{'h', 'a', 'n', 'd', ' ', '1', ' ', '2', '\n', 'p', 'e',
+                                          'n', ' ', '3', ' ', '1', '\n'});
+  ASSERT_EQ(
+      ::Tqpack({"make", folder.Path(), folder / "small.tqf", "--cursor", folder / "t.txt"}).Code,
+      0);
+  const TBytes movie = ::ReadWholeFile(folder / "small.tqf");
+  ASSERT_EQ(NQuillo::InspectMovie(folder / "small.tqf").Problems.size(), 0u);
+  for (size_t cut = 0; cut < movie.size(); ++cut) {
+    WriteWholeFile(folder / "cut.tqf",
+                   TBytes(movie.begin(), movie.begin() + static_cast<long>(cut)));
+    EXPECT_FALSE(NQuillo::InspectMovie(folder / "cut.tqf").Problems.empty()) << "cut at " << cut;
+  }
+  size_t found = 0, flips = 0;
+  for (size_t at = 0; at < movie.size(); ++at)
+    for (int bit = 0; bit < 8; bit += 3) {
+      TBytes flipped = movie;
+      flipped[at] ^= static_cast<uint8_t>(1 << bit);
+      WriteWholeFile(folder / "flip.tqf", flipped);
+      found += !NQuillo::InspectMovie(folder / "flip.tqf").Problems.empty();
+      ++flips;
+    }
+  EXPECT_GE(found * 100, flips * 95) << found << " of " << flips << " flips reported";
 }

@@ -21,15 +21,19 @@ namespace {
 constexpr size_t CabSignature = 0;
 constexpr size_t CabReserved1 = 4;
 constexpr size_t CabBytes = 8;
+constexpr size_t CabReserved2 = 12;
+constexpr size_t CabReserved3 = 20;
 constexpr size_t CabFilesOffset = 16;
 constexpr size_t CabMinor = 24;
 constexpr size_t CabMajor = 25;
 constexpr size_t CabFolders = 26;
 constexpr size_t CabFiles = 28;
 constexpr size_t CabFlags = 30;
+constexpr size_t CabIndex = 34;
 constexpr size_t CabHeaderSize = 36;
 constexpr uint16_t CabFlagReserve = 4;
 constexpr uint16_t CabFlagLinked = 3; // a previous or next cabinet
+constexpr uint16_t CabFlagsKnown = 7;
 constexpr size_t FolderDataStart = 0;
 constexpr size_t FolderBlocks = 4;
 constexpr size_t FolderCompression = 6;
@@ -37,6 +41,8 @@ constexpr size_t FolderSize = 8;
 constexpr size_t FileBytes = 0;
 constexpr size_t FileFolderStart = 4;
 constexpr size_t FileFolderIndex = 8;
+constexpr size_t FileDate = 10;
+constexpr size_t FileTime = 12;
 constexpr size_t FileAttributes = 14;
 constexpr size_t FileName = 16;
 constexpr size_t DataChecksum = 0;
@@ -72,6 +78,17 @@ bool IsRecorderName(const std::string& name) {
   for (size_t i = 4; i < 19; ++i)
     if (name[i] < '0' || name[i] > '9') return false;
   return true;
+}
+
+// Whether a DOS date and time stamp the moment that a recorder's data file name spells.
+bool StampMatchesName(const std::string& name, uint16_t date, uint16_t time) {
+  auto number = [&name](size_t at, size_t digits) {
+    return static_cast<unsigned>(std::stoul(name.substr(at, digits)));
+  };
+  const unsigned year = number(4, 4), month = number(8, 2), day = number(10, 2);
+  const unsigned hour = number(12, 2), minute = number(14, 2), second = number(16, 2);
+  return date == ((year - 1980) << 9 | month << 5 | day) &&
+         time == (hour << 11 | minute << 5 | second / 2);
 }
 
 // Sequential reading of a file through a buffer; reports how far it got.
@@ -206,9 +223,9 @@ void TInspector::Run(TBinaryFile& file) {
       if (end + NMovie::SegmentTailSize <= location.Length) {
         uint8_t tail[NMovie::SegmentTailSize];
         file.ReadAt(location.Start + end, tail, sizeof tail);
-        if (NLe::Get32(tail) != 0) Note(where, "the four bytes after the cabinet are not zero");
+        if (NLe::Get32(tail) != 0) Problem(where, "the four bytes after the cabinet are not zero");
       } else {
-        Note(where, "no four zero bytes after the cabinet");
+        Problem(where, "the movie ends before the four zero bytes after the cabinet");
       }
       if (h.Version == NMovie::CurrentVersion && CheckCabinet(file, where, s)) {
         // Extract through the same reader the player uses.
@@ -235,9 +252,10 @@ void TInspector::Run(TBinaryFile& file) {
     }
     Report.Segments.push_back(s);
   }
+  if (Report.Segments.empty()) Problem("movie", "no entry of the table is a segment");
   if (expectedNext != location.Length)
-    Note("movie", "the last segment ends " + std::to_string(expectedNext) + " bytes into the " +
-                      std::to_string(location.Length) + "-byte movie");
+    Problem("movie", "the last segment ends " + std::to_string(expectedNext) + " bytes into the " +
+                         std::to_string(location.Length) + "-byte movie");
 }
 
 void TInspector::CheckHeader(const std::string& where, TSegmentReport& s, uint64_t movieEnd) {
@@ -255,7 +273,7 @@ void TInspector::CheckHeader(const std::string& where, TSegmentReport& s, uint64
       std::nearbyint(h.FrameRate) > 255)
     Problem(where, "frame rate " + std::to_string(h.FrameRate) + " is not 1 to 255");
   if (h.Flags & ~NMovie::FlagThreeTicksPerFrame)
-    Note(where, "unknown flag bits " + Hex(static_cast<uint32_t>(h.Flags), 8));
+    Problem(where, "undefined flag bits " + Hex(static_cast<uint32_t>(h.Flags), 8));
   if (h.FrameCount <= 0) Problem(where, "frame count " + std::to_string(h.FrameCount));
   if (h.CursorCount < 0 || h.CursorTrackSize < 0 || h.PaletteDataSize < 0 || h.FrameDataSize < 0)
     Problem(where, "negative size in the header");
@@ -265,11 +283,11 @@ void TInspector::CheckHeader(const std::string& where, TSegmentReport& s, uint64
           movieEnd)
     Problem(where, "cabinet of " + std::to_string(h.CabinetSize) + " bytes at " +
                        std::to_string(h.CabinetOffset) + " does not fit the movie");
-  if (h.Reserved1 != 0) Note(where, "Reserved1 is " + std::to_string(h.Reserved1));
+  if (h.Reserved1 != 0) Problem(where, "Reserved1 is " + std::to_string(h.Reserved1) + ", not 0");
   const int64_t total = int64_t{h.CabinetOffset} + h.CabinetSize + 4;
   if (h.Reserved2 != total)
-    Note(where, "Reserved2 " + std::to_string(h.Reserved2) + " is not the segment length " +
-                    std::to_string(total));
+    Problem(where, "Reserved2 " + std::to_string(h.Reserved2) + " is not the segment length " +
+                       std::to_string(total));
   const int64_t steps = int64_t{h.FrameCount} * h.TicksPerFrame();
   if (h.FrameCount > 0 && h.CursorTrackSize != steps * static_cast<int64_t>(NMovie::StepSize))
     Problem(where, "cursor track of " + std::to_string(h.CursorTrackSize) + " bytes for " +
@@ -296,14 +314,18 @@ bool TInspector::CheckCabinet(TBinaryFile& file, const std::string& where, TSegm
   if (cabBytes != size)
     Problem(where, "cabinet says it is " + std::to_string(cabBytes) + " bytes, the header " +
                        std::to_string(size));
-  if (NLe::Get32(head + CabReserved1) != 0) Note(where, "cabinet reserved field is not zero");
+  if (NLe::Get32(head + CabReserved1) != 0 || NLe::Get32(head + CabReserved2) != 0 ||
+      NLe::Get32(head + CabReserved3) != 0)
+    Problem(where, "cabinet reserved fields are not zero");
   if (head[CabMajor] != 1 || head[CabMinor] != 3)
-    Note(where, "cabinet version " + std::to_string(head[CabMajor]) + "." +
-                    std::to_string(head[CabMinor]));
+    Problem(where, "cabinet version " + std::to_string(head[CabMajor]) + "." +
+                       std::to_string(head[CabMinor]));
   const uint16_t flags = static_cast<uint16_t>(NLe::Get16(head + CabFlags));
   const uint16_t folders = static_cast<uint16_t>(NLe::Get16(head + CabFolders));
   const uint16_t files = static_cast<uint16_t>(NLe::Get16(head + CabFiles));
   if (flags & CabFlagLinked) Problem(where, "cabinet continues in another cabinet");
+  if (flags & ~CabFlagsKnown) Problem(where, "undefined cabinet flags " + Hex(flags, 4));
+  if (NLe::Get16(head + CabIndex) != 0) Problem(where, "cabinet is not the first of its set");
   if (folders != 1 || files != 1) {
     Problem(where, "cabinet holds " + std::to_string(folders) + " folders and " +
                        std::to_string(files) + " files instead of one each");
@@ -328,7 +350,12 @@ bool TInspector::CheckCabinet(TBinaryFile& file, const std::string& where, TSegm
   const uint32_t dataStart = NLe::Get32(folder + FolderDataStart);
   const uint32_t blocks = NLe::Get16(folder + FolderBlocks);
   s.DataBlocks = blocks;
-  if ((s.CompressionType & 0x0F) != 3 || (s.CompressionType >> 8 & 0x1F) != 20)
+  const unsigned type = s.CompressionType & 0x0F;
+  const unsigned window = s.CompressionType >> 8 & 0x1F;
+  if (type > 3 || (s.CompressionType & ~0x1F0Fu) != 0 ||
+      (type == 3 && (window < 15 || window > 21)))
+    Problem(where, "cabinet compression word " + Hex(s.CompressionType, 4) + " is not valid");
+  else if (type != 3 || window != 20)
     Note(where, "cabinet compression " + Hex(s.CompressionType, 4) + " (" +
                     CompressionText(s.CompressionType) + ") instead of LZX with a 2^20 window");
 
@@ -349,10 +376,16 @@ bool TInspector::CheckCabinet(TBinaryFile& file, const std::string& where, TSegm
   const uint32_t fileBytes = NLe::Get32(entry + FileBytes);
   if (NLe::Get32(entry + FileFolderStart) != 0 || NLe::Get16(entry + FileFolderIndex) != 0)
     Problem(where, "cabinet file does not start its folder");
+  if (IsRecorderName(s.DataFileName) &&
+      !StampMatchesName(s.DataFileName, static_cast<uint16_t>(NLe::Get16(entry + FileDate)),
+                        static_cast<uint16_t>(NLe::Get16(entry + FileTime))))
+    Problem(where, "the data file's date and time differ from those in its name");
   if (!IsRecorderName(s.DataFileName))
-    Note(where, "data file name \"" + s.DataFileName + "\" is not \"Segm\" + 15 digits + \".dat\"");
+    Problem(where,
+            "data file name \"" + s.DataFileName + "\" is not \"Segm\" + 15 digits + \".dat\"");
   if (NLe::Get16(entry + FileAttributes) != 0x20)
-    Note(where, "data file attributes " + Hex(NLe::Get16(entry + FileAttributes), 2));
+    Problem(where,
+            "data file attributes " + Hex(NLe::Get16(entry + FileAttributes), 2) + ", not 0x20");
 
   // Every data block: sizes add up and checksums hold.
   uint64_t blockAt = dataStart;
@@ -382,7 +415,7 @@ bool TInspector::CheckCabinet(TBinaryFile& file, const std::string& where, TSegm
     uncompressed += unpacked;
     blockAt = payloadAt + packed;
   }
-  if (blockAt != size) Note(where, "cabinet data blocks end at " + std::to_string(blockAt));
+  if (blockAt != size) Problem(where, "cabinet data blocks end at " + std::to_string(blockAt));
   if (uncompressed != fileBytes)
     Problem(where, "cabinet blocks unpack to " + std::to_string(uncompressed) +
                        " bytes, the file has " + std::to_string(fileBytes));
