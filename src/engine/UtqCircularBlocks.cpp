@@ -142,6 +142,18 @@ void WaitNextBlock(std::atomic<TBlock*>& current, TBlockSide side, std::atomic<T
   }
 }
 
+bool AdvanceFrontBlock() {
+  TBlock* old = PlayerState.FrontBlock;
+  if (old == nullptr) return false;
+  if (old->Last) {
+    old->State = bsFree;
+    return false;
+  }
+  WaitNextBlock(PlayerState.FrontBlock, TBlockSide::Player, PlayerState.FrontBlock);
+  old->State = bsFree;
+  return PlayerState.FrontBlock != old;
+}
+
 void ThreadP() {
   std::string failure;
   TSegmentInfo* segment = SegmentList != nullptr ? SegmentList->Get(PlayerState.CurrentSegment)

@@ -65,6 +65,11 @@ enum class TBlockSide { Reader, Player };
 // the reader has ended without leaving the block it waits for.
 void WaitNextBlock(std::atomic<TBlock*>& current, TBlockSide side, std::atomic<TBlock*>& out);
 
+// The player's step to the next frame: false when FrontBlock held the last record or no block
+// came. The next block is taken before FrontBlock is given back, so the reader cannot fill
+// FrontBlock again while the take still looks at it.
+bool AdvanceFrontBlock();
+
 // The reader thread's body: fills blocks with the current segment's frame records.
 void ThreadP();
 // Ends any reader that runs, then starts a new one on the current segment.

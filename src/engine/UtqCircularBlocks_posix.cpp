@@ -6,7 +6,19 @@
 #include <thread>
 
 namespace {
-std::thread Reader;
+// A reader still running when the program ends is asked to stop and waited for.
+struct TReader {
+  TReader() = default;
+  TReader(const TReader&) = delete;
+  TReader& operator=(const TReader&) = delete;
+  ~TReader() {
+    PlayerState.StopWaiting = true;
+    PlayerState.StopReader = true;
+    if (Thread.joinable()) Thread.join();
+  }
+  std::thread Thread;
+};
+TReader Reader;
 
 void ErrorToStderr(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
 } // namespace
@@ -15,7 +27,7 @@ TEngineMessage ShowEngineError = ErrorToStderr;
 
 void CreateReaderThread() {
   PlayerState.ReaderThread = 1; // there is no handle to show; any non-zero value says "running"
-  Reader = std::thread([] {
+  Reader.Thread = std::thread([] {
     try {
       ThreadP();
     } catch (...) {
@@ -26,7 +38,7 @@ void CreateReaderThread() {
 }
 
 void ReleaseEndedReader() {
-  if (Reader.joinable()) Reader.join();
+  if (Reader.Thread.joinable()) Reader.Thread.join();
 }
 
 // POSIX threads cannot be suspended from outside; a paused player simply stops taking blocks,

@@ -1,7 +1,10 @@
 // The demo movie that tqpack writes, loaded by the player's loader and compared, part for part,
 // with what an independent reader of the layout finds in it.
+#include "DemoMovie.h"
 #include "MovieReference.h"
 #include "SharedDemo.h"
+#include "engine/UtqCircularBlocks.h"
+#include "engine/UtqFrameCodec.h"
 #include "engine/UtqPlayerState.h"
 #include "movie/tqMovieLoader.h"
 #include "movie/tqSegments.h"
@@ -104,6 +107,95 @@ TEST_F(DemoMovie, LoadsEverySegmentAsWritten) {
   EXPECT_GT(List.Get(2)->PaletteChanges.GetSize(), 0);
   EXPECT_EQ(FolderEntries(Temp.Path()),
             (std::vector<std::string>{"PVideo0.~tqflm", "PVideo1.~tqflm", "PVideo2.~tqflm"}));
+}
+
+// Every frame of every segment goes from the frame file through the reader thread and the ring
+// of twelve blocks into the decoder, and the picture must be the scene's, frame for frame.
+TEST_F(DemoMovie, PlaysBackBitExactThroughTheRing) {
+  const auto scenes = NQuillo::NDemo::DemoScenes();
+  ASSERT_TRUE(Load(ReadWholeFile(SharedDemoPath())));
+  ASSERT_EQ(List.Count(), static_cast<std::int32_t>(scenes.size()));
+  TBlockChain chain;
+  for (int i = 0; i < 12; ++i) chain.Add();
+  PlayerState.BlockChain = &chain;
+  ShowEngineError = [](const std::string& text) { ADD_FAILURE() << text; };
+
+  for (std::int32_t s = 0; s < List.Count(); ++s) {
+    SCOPED_TRACE("segment " + std::to_string(s + 1));
+    const NQuillo::NDemo::TDemoScene& scene = *scenes[static_cast<std::size_t>(s)];
+    TSegmentInfo& segment = *List.Get(s);
+    TFrameGeometry g;
+    ASSERT_TRUE(MakeFrameGeometry(segment.Width, segment.Height, segment.BitsPerPixel, g));
+    std::vector<std::uint8_t> xorFrame(g.XorFrameBytes()), picture(g.XorFrameBytes());
+    TPaletteTable palette{};
+    const std::vector<std::string> shapes = scene.CursorNames();
+    const int ticks = segment.Flags & 1 ? 3 : 1;
+
+    // What a segment start does.
+    PlayerState.CurrentSegment = s;
+    chain.SetBlockSize(g.MaxRecordSize());
+    chain.Reset();
+    segment.FrameData->SetPosition(0);
+    segment.CursorTrack.SetPosition(0);
+    segment.PaletteChanges.SetPosition(0);
+    PlayerState.FrontBlock = chain.Head();
+    PlayerState.BackBlock = chain.Head();
+    PlayerState.StopWaiting = false;
+    StartReaderThread();
+
+    NQuillo::NDemo::TCanvas canvas(segment.Width, segment.Height);
+    std::vector<std::uint8_t> expected;
+    WaitNextBlock(PlayerState.FrontBlock, TBlockSide::Player, PlayerState.FrontBlock);
+    for (std::int32_t f = 0; f < segment.FrameCount; ++f) {
+      if (f > 0) {
+        ASSERT_TRUE(AdvanceFrontBlock()) << "frame " << f;
+      }
+      TBlock* block = PlayerState.FrontBlock;
+      ASSERT_EQ(ExpandFrameRecord(block->Data.data(), block->Data.size(), g, xorFrame.data(),
+                                  xorFrame.size()),
+                urComplete)
+          << "frame " << f;
+      ASSERT_TRUE(ApplyXorFrameInMemory(xorFrame.data(), xorFrame.size(), picture.data(),
+                                        picture.size(), g));
+      EXPECT_EQ(block->Last, f + 1 == segment.FrameCount);
+
+      scene.Render(f, canvas);
+      canvas.ToPicture(segment.BitsPerPixel, expected);
+      const std::size_t row = static_cast<std::size_t>(g.RowBytes);
+      for (std::int32_t y = 0; y < segment.Height; ++y)
+        ASSERT_TRUE(std::equal(expected.begin() + static_cast<std::ptrdiff_t>(row * static_cast<std::size_t>(y)),
+                               expected.begin() + static_cast<std::ptrdiff_t>(row * static_cast<std::size_t>(y + 1)),
+                               picture.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(g.Stride) * static_cast<std::size_t>(y))))
+            << "frame " << f << " row " << y;
+
+      if (segment.BitsPerPixel == 8) {
+        ReadPaletteChange(segment.PaletteChanges, palette);
+        const auto wanted = scene.Palette(f);
+        std::array<bool, 256> used{};
+        for (std::uint8_t index : expected) used[index] = true;
+        for (std::size_t e = 0; e < 256; ++e) {
+          if (used[e]) {
+            ASSERT_EQ(palette[e].Blue | palette[e].Green << 8 | palette[e].Red << 16, wanted[e])
+                << "frame " << f << " entry " << e;
+          }
+        }
+      }
+      for (int k = 0; k < ticks; ++k) {
+        TCursorStep step;
+        ASSERT_TRUE(ReadCursorStep(segment.CursorTrack, step));
+        const auto cursor = scene.Cursor(f * ticks + k);
+        ASSERT_LT(step.ShapeIndex, shapes.size());
+        EXPECT_EQ(shapes[step.ShapeIndex], cursor.Shape);
+        EXPECT_EQ(step.X, cursor.At.X);
+        EXPECT_EQ(step.Y, cursor.At.Y);
+      }
+    }
+    EXPECT_FALSE(AdvanceFrontBlock()); // the segment is over
+    StopReaderThread();
+  }
+  PlayerState.BlockChain = nullptr;
+  PlayerState.FrontBlock = nullptr;
+  PlayerState.BackBlock = nullptr;
 }
 
 TEST_F(DemoMovie, CutOrFlippedCopiesLoadCleanlyOrFailWithAMessage) {

@@ -169,6 +169,25 @@ TEST_F(BlockRing, RecordsArriveInOrderWithLastOnTheFinalOne) {
   EXPECT_TRUE(Messages.empty());
 }
 
+TEST_F(BlockRing, TheLastRecordIsShownEvenWhenTheReaderWaitsOnThePlayersBlock) {
+  // With the ring full the reader waits for the block the player holds; once given back it
+  // gets the last record at once. A take that looked at that block after giving it back would
+  // find "last" and end the segment early.
+  MakeSegment(13);
+  StartSegment();
+  WaitNextBlock(PlayerState.FrontBlock, TBlockSide::Player, PlayerState.FrontBlock);
+  int shown = 1;
+  for (;;) {
+    std::this_thread::sleep_for(20ms); // the reader fills every block it can and waits
+    const auto expected = Record(shown - 1);
+    ASSERT_TRUE(std::equal(expected.begin(), expected.end(), PlayerState.FrontBlock.load()->Data.begin()));
+    if (!AdvanceFrontBlock()) break;
+    ++shown;
+  }
+  EXPECT_EQ(shown, 13);
+  EXPECT_TRUE(Messages.empty());
+}
+
 TEST_F(BlockRing, AReaderAheadOfThePlayerFillsTheRingAndWaits) {
   MakeSegment(100);
   StartSegment();
