@@ -71,10 +71,11 @@ TSegmentHeader TMovieWriter::EndSegment(uint64_t start, TSegmentHeader header) {
   return header;
 }
 
-TSegmentHeader TMovieWriter::AddSegment(TSegmentWriter& segment, const TCabinetOptions& cabinet) {
+TSegmentHeader TMovieWriter::AddSegment(TSegmentWriter& segment, const TCabinetOptions& cabinet,
+                                        const TSegmentWriter::TProgress& progress) {
   const uint64_t start = BeginSegment();
   TMovieCabSink sink(File, start + NMovie::HeaderSize);
-  const TSegmentHeader header = segment.Finish(sink, cabinet);
+  const TSegmentHeader header = segment.Finish(sink, cabinet, progress);
   return EndSegment(start, header);
 }
 

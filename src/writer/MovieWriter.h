@@ -22,7 +22,8 @@ public:
 
   // Compresses a recorded segment straight into the movie.
   TSegmentHeader AddSegment(TSegmentWriter& segment,
-                            const TCabinetOptions& cabinet = TCabinetOptions());
+                            const TCabinetOptions& cabinet = TCabinetOptions(),
+                            const TSegmentWriter::TProgress& progress = nullptr);
   // Stores a segment taken from another movie: its header values and header.CabinetSize bytes
   // of cabinet read from source.
   TSegmentHeader AddSegment(const TSegmentHeader& header, ICabSource& cabinet);

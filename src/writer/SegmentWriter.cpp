@@ -162,7 +162,8 @@ TSegmentHeader TSegmentWriter::Header() const {
   return h;
 }
 
-TSegmentHeader TSegmentWriter::Finish(ICabSink& sink, const TCabinetOptions& cabinet) {
+TSegmentHeader TSegmentWriter::Finish(ICabSink& sink, const TCabinetOptions& cabinet,
+                                      const TProgress& progress) {
   if (IsFinished) throw TMovieError("segment already finished");
   if (Frames == 0) throw TMovieError("a segment needs at least one frame");
   IsFinished = true;
@@ -176,7 +177,15 @@ TSegmentHeader TSegmentWriter::Finish(ICabSink& sink, const TCabinetOptions& cab
   file.DosDate = TCabinetWriter::MakeDosDate(t.Year, t.Month, t.Day);
   file.DosTime = TCabinetWriter::MakeDosTime(t.Hour, t.Minute, t.Second);
   std::unique_ptr<ICabSource> source = OpenDataFile();
-  const TCabinetSummary summary = TCabinetWriter::Write(*source, sink, file, cabinet);
+  const uint64_t total = DataFileSize();
+  uint64_t done = 0;
+  TFunctionCabSource counted([&](uint8_t* buffer, size_t size) {
+    const size_t got = source->Read(buffer, size);
+    done += got;
+    if (progress) progress(done, total);
+    return got;
+  });
+  const TCabinetSummary summary = TCabinetWriter::Write(counted, sink, file, cabinet);
   if (summary.FileBytes != DataFileSize())
     throw TMovieError("segment data changed while it was compressed");
   if (summary.CabinetBytes > MaxInt32 - NMovie::HeaderSize - NMovie::SegmentTailSize)

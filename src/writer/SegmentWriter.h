@@ -8,6 +8,7 @@
 #include "writer/PaletteChanges.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,7 +53,10 @@ public:
 
   // Writes the cabinet to sink and returns the header with every field but the ones the
   // movie decides (CabinetOffset and Reserved2 are those of a segment stored back to back).
-  TSegmentHeader Finish(ICabSink& sink, const TCabinetOptions& cabinet = TCabinetOptions());
+  // progress, when given, hears how many bytes of the SegmentDataFile have gone in so far.
+  using TProgress = std::function<void(uint64_t done, uint64_t total)>;
+  TSegmentHeader Finish(ICabSink& sink, const TCabinetOptions& cabinet = TCabinetOptions(),
+                        const TProgress& progress = nullptr);
 
   // The SegmentDataFile itself, as the cabinet holds it; valid while this writer lives and
   // gets no more frames.

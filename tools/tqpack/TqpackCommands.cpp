@@ -227,7 +227,12 @@ int Make(const TArguments& a, std::ostream& out) {
   }
   progress.Done();
   TMovieWriter movie(a.Positional[1], 1);
-  const TSegmentHeader h = movie.AddSegment(segment, cabinet);
+  TProgressLine compressing(stderr, "compress");
+  const TSegmentHeader h =
+      movie.AddSegment(segment, cabinet, [&compressing](uint64_t done, uint64_t total) {
+        compressing.Update(static_cast<int64_t>(done), static_cast<int64_t>(total));
+      });
+  compressing.Done();
   const uint64_t size = movie.Finish();
   out << a.Positional[1] << ": " << h.FrameCount << " frames of " << h.Width << " x " << h.Height
       << " at " << unsigned{h.BitsPerPixel} << " bits, " << h.FrameDataSize
