@@ -1,4 +1,4 @@
-#include "MovieInspector.h"
+#include "MovieExaminer.h"
 #include "PictureFiles.h"
 #include "TqpackCommands.h"
 

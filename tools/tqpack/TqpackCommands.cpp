@@ -2,7 +2,7 @@
 
 #include "CursorTrackFile.h"
 #include "DemoMovie.h"
-#include "MovieInspector.h"
+#include "MovieExaminer.h"
 #include "PictureFiles.h"
 #include "Progress.h"
 #include "StockCursors.h"

@@ -1,4 +1,4 @@
-#include "MovieInspector.h"
+#include "MovieExaminer.h"
 
 #include "movie/tqCab.h"
 #include "writer/BinaryFile.h"
@@ -133,9 +133,9 @@ private:
   uint64_t Consumed = 0;
 };
 
-class TInspector {
+class TExaminer {
 public:
-  TInspector(TMovieReport& report, const std::string& tempFolder)
+  TExaminer(TMovieReport& report, const std::string& tempFolder)
       : Report(report), TempFolder(tempFolder) {}
 
   void Run(TBinaryFile& file);
@@ -159,7 +159,7 @@ private:
   const std::string TempFolder;
 };
 
-void TInspector::Run(TBinaryFile& file) {
+void TExaminer::Run(TBinaryFile& file) {
   const TMovieLocation location = LocateMovie(file);
   Report.Start = location.Start;
   Report.Length = location.Length;
@@ -258,7 +258,7 @@ void TInspector::Run(TBinaryFile& file) {
                          std::to_string(location.Length) + "-byte movie");
 }
 
-void TInspector::CheckHeader(const std::string& where, TSegmentReport& s, uint64_t movieEnd) {
+void TExaminer::CheckHeader(const std::string& where, TSegmentReport& s, uint64_t movieEnd) {
   const TSegmentHeader& h = s.Header;
   if (h.Version != NMovie::CurrentVersion) {
     Problem(where, "version " + std::to_string(h.Version) + ": the player skips this segment");
@@ -296,7 +296,7 @@ void TInspector::CheckHeader(const std::string& where, TSegmentReport& s, uint64
     Problem(where, "palette changes in a " + std::to_string(h.BitsPerPixel) + "-bit segment");
 }
 
-bool TInspector::CheckCabinet(TBinaryFile& file, const std::string& where, TSegmentReport& s) {
+bool TExaminer::CheckCabinet(TBinaryFile& file, const std::string& where, TSegmentReport& s) {
   const TSegmentHeader& h = s.Header;
   const uint64_t base = Report.Start + s.Offset + static_cast<uint64_t>(h.CabinetOffset);
   const uint64_t size = static_cast<uint64_t>(h.CabinetSize);
@@ -423,7 +423,7 @@ bool TInspector::CheckCabinet(TBinaryFile& file, const std::string& where, TSegm
   return true;
 }
 
-void TInspector::CheckDataFile(const std::string& path, const std::string& where,
+void TExaminer::CheckDataFile(const std::string& path, const std::string& where,
                                TSegmentReport& s) {
   TReader in(path);
   const TSegmentHeader& h = s.Header;
@@ -455,7 +455,7 @@ void TInspector::CheckDataFile(const std::string& path, const std::string& where
                        " bytes more than the header accounts for");
 }
 
-bool TInspector::CheckShapes(TReader& in, const std::string& where, const TSegmentHeader& h) {
+bool TExaminer::CheckShapes(TReader& in, const std::string& where, const TSegmentHeader& h) {
   using namespace NCursorRecord;
   for (int32_t i = 0; i < h.CursorCount; ++i) {
     const std::string shape = where + ", cursor shape " + std::to_string(i);
@@ -505,7 +505,7 @@ bool TInspector::CheckShapes(TReader& in, const std::string& where, const TSegme
   return true;
 }
 
-bool TInspector::CheckFrames(TReader& in, const std::string& where, TSegmentReport& s) {
+bool TExaminer::CheckFrames(TReader& in, const std::string& where, TSegmentReport& s) {
   const TSegmentHeader& h = s.Header;
   const TRunFormat* format = FindRunFormat(h.BitsPerPixel);
   const uint64_t start = in.Position();
@@ -560,7 +560,7 @@ bool TInspector::CheckFrames(TReader& in, const std::string& where, TSegmentRepo
   return format ? true : in.Skip(static_cast<uint64_t>(h.FrameDataSize));
 }
 
-bool TInspector::CheckTrack(TReader& in, const std::string& where, const TSegmentHeader& h) {
+bool TExaminer::CheckTrack(TReader& in, const std::string& where, const TSegmentHeader& h) {
   uint64_t outside = 0, unknownShape = 0;
   for (int32_t i = 0; i < h.CursorTrackSize / static_cast<int32_t>(NMovie::StepSize); ++i) {
     uint8_t step[NMovie::StepSize];
@@ -585,7 +585,7 @@ bool TInspector::CheckTrack(TReader& in, const std::string& where, const TSegmen
   return true;
 }
 
-bool TInspector::CheckPalette(TReader& in, const std::string& where, TSegmentReport& s) {
+bool TExaminer::CheckPalette(TReader& in, const std::string& where, TSegmentReport& s) {
   const TSegmentHeader& h = s.Header;
   if (h.PaletteDataSize == 0) {
     if (h.BitsPerPixel == 8) Note(where, "8-bit segment without palette changes");
@@ -624,7 +624,7 @@ TMovieReport InspectMovie(const std::string& path, const std::string& tempFolder
   report.Path = path;
   try {
     TBinaryFile file(path, TBinaryFile::EMode::Read);
-    TInspector(report, tempFolder).Run(file);
+    TExaminer(report, tempFolder).Run(file);
   } catch (const TMovieError& e) {
     report.Problems.push_back(e.what());
   }
