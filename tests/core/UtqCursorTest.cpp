@@ -6,29 +6,17 @@
 #include <gtest/gtest.h>
 
 namespace {
-void Put32(std::vector<std::uint8_t>& out, std::int32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
-}
-
-void Descriptor(std::vector<std::uint8_t>& out, std::int32_t size, std::int32_t width,
-                std::int32_t height, std::uint8_t bits) {
-  Put32(out, size);
-  Put32(out, width);
-  Put32(out, height);
-  out.push_back(bits);
-}
-
 // A colour shape of width x height at 32 bits with a mask of the same size.
 std::vector<std::uint8_t> ColourRecord(std::int32_t width, std::int32_t height,
                                        std::int32_t maskSize, std::int32_t colourSize) {
   std::vector<std::uint8_t> r;
-  Put32(r, 3);
-  Put32(r, 4);
-  Descriptor(r, maskSize, width, height, 1);
+  PutInt32(r, 3);
+  PutInt32(r, 4);
+  PutCursorDescriptor(r, maskSize, width, height, 1);
   // A huge stored size is a claim only: the bytes behind it are few.
   for (std::int32_t i = 0; i < std::min(std::max(maskSize, 0), 4096); ++i)
     r.push_back(static_cast<std::uint8_t>(0xA0 + i));
-  Descriptor(r, colourSize, width, height, 32);
+  PutCursorDescriptor(r, colourSize, width, height, 32);
   for (std::int32_t i = 0; i < std::max(colourSize, 0); ++i) r.push_back(static_cast<std::uint8_t>(i));
   return r;
 }

@@ -79,19 +79,25 @@ std::vector<std::uint8_t> MakeMovie(const std::vector<TTestSegment>& segments,
   return movie;
 }
 
+void PutInt32(std::vector<std::uint8_t>& out, std::int32_t value) {
+  Put32(out, static_cast<std::uint32_t>(value));
+}
+
+void PutCursorDescriptor(std::vector<std::uint8_t>& out, std::int32_t size, std::int32_t width,
+                         std::int32_t height, std::uint8_t bitsPerPixel) {
+  PutInt32(out, size);
+  PutInt32(out, width);
+  PutInt32(out, height);
+  Put8(out, bitsPerPixel);
+}
+
 std::vector<std::uint8_t> MonochromeCursorRecord(std::uint8_t seed) {
   std::vector<std::uint8_t> r;
-  Put32(r, 10);
-  Put32(r, 10);
-  Put32(r, 256); // mask: 32 x 64 at one bit, AND half over XOR half
-  Put32(r, 32);
-  Put32(r, 64);
-  Put8(r, 1);
+  PutInt32(r, 10);
+  PutInt32(r, 10);
+  PutCursorDescriptor(r, 256, 32, 64, 1); // mask: 32 x 64 at one bit, AND half over XOR half
   for (int i = 0; i < 256; ++i) Put8(r, static_cast<std::uint32_t>(seed + i * 31));
-  Put32(r, 0); // no colour bits
-  Put32(r, 0);
-  Put32(r, 0);
-  Put8(r, 32);
+  PutCursorDescriptor(r, 0, 0, 0, 32); // no colour bits
   return r;
 }
 

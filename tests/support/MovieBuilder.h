@@ -36,6 +36,11 @@ std::vector<std::uint8_t> SegmentData(const TTestSegment& segment);
 std::vector<std::uint8_t> MakeMovie(const std::vector<TTestSegment>& segments);
 std::vector<std::uint8_t> MakeMovie(const std::vector<TTestSegment>& segments,
                                     const std::vector<TTestEntry>& entries);
+// Little-endian fields as the layout stores them.
+void PutInt32(std::vector<std::uint8_t>& out, std::int32_t value);
+// The 13-byte descriptor in front of a shape record's mask or colour bits.
+void PutCursorDescriptor(std::vector<std::uint8_t>& out, std::int32_t size, std::int32_t width,
+                         std::int32_t height, std::uint8_t bitsPerPixel);
 // The monochrome shape record of the recorder: 32 x 32, hot spot (10, 10), 290 bytes.
 std::vector<std::uint8_t> MonochromeCursorRecord(std::uint8_t seed);
 // The offsets of the table entries of a movie made by MakeMovie.

@@ -8,18 +8,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-void Put32(std::vector<std::uint8_t>& out, std::int32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
-}
-
-void Descriptor(std::vector<std::uint8_t>& out, std::int32_t size, std::int32_t width,
-                std::int32_t height, std::uint8_t bits) {
-  Put32(out, size);
-  Put32(out, width);
-  Put32(out, height);
-  out.push_back(bits);
-}
-
 void SetBit(std::vector<std::uint8_t>& bits, int rowBytes, int x, int y, bool on) {
   const std::size_t at = static_cast<std::size_t>(y * rowBytes + x / 8);
   const std::uint8_t bit = static_cast<std::uint8_t>(0x80 >> (x % 8));
@@ -40,11 +28,11 @@ std::vector<std::uint8_t> MonochromeShape() {
       SetBit(mask, 4, 16 + x, 32 + y, true);     // ... XOR 1
     }
   std::vector<std::uint8_t> r;
-  Put32(r, 10);
-  Put32(r, 10);
-  Descriptor(r, 256, 32, 64, 1);
+  PutInt32(r, 10);
+  PutInt32(r, 10);
+  PutCursorDescriptor(r, 256, 32, 64, 1);
   r.insert(r.end(), mask.begin(), mask.end());
-  Descriptor(r, 0, 0, 0, 32);
+  PutCursorDescriptor(r, 0, 0, 0, 32);
   return r;
 }
 
@@ -59,11 +47,11 @@ std::vector<std::uint8_t> ColourShape() {
     for (int x = 0; x < 4; ++x) colour[static_cast<std::size_t>((y * 8 + x) * 4 + 2)] = 0xFF;
   colour[static_cast<std::size_t>((2 * 8 + 6) * 4 + 0)] = 0xFF; // (6, 2) blue
   std::vector<std::uint8_t> r;
-  Put32(r, 3);
-  Put32(r, 4);
-  Descriptor(r, static_cast<std::int32_t>(mask.size()), 8, 8, 1);
+  PutInt32(r, 3);
+  PutInt32(r, 4);
+  PutCursorDescriptor(r, static_cast<std::int32_t>(mask.size()), 8, 8, 1);
   r.insert(r.end(), mask.begin(), mask.end());
-  Descriptor(r, static_cast<std::int32_t>(colour.size()), 8, 8, 32);
+  PutCursorDescriptor(r, static_cast<std::int32_t>(colour.size()), 8, 8, 32);
   r.insert(r.end(), colour.begin(), colour.end());
   return r;
 }
