@@ -8,6 +8,7 @@
 #include <thread>
 
 TCriticalSection BlockLock;
+TPumpTarget PumpTarget;
 
 namespace {
 constexpr std::int32_t RecordHeader = 8; // RecordSize and RunCount
@@ -73,7 +74,7 @@ bool TBlock::SetSize(std::int32_t n) {
   return true;
 }
 
-std::int32_t TBlockChain::Add(std::unique_ptr<TBlock> block) {
+void TBlockChain::Add(std::unique_ptr<TBlock> block) {
   if (!block) {
     block = std::make_unique<TBlock>();
     block->Clear();
@@ -87,7 +88,6 @@ std::int32_t TBlockChain::Add(std::unique_ptr<TBlock> block) {
   }
   FHead = b;
   ++FCount;
-  return 0;
 }
 
 void TBlockChain::Clear() {

@@ -37,7 +37,7 @@ public:
   ~TBlockChain() { Clear(); }
 
   // Links the block (a new cleared one when none is given) in after Head; it becomes Head.
-  std::int32_t Add(std::unique_ptr<TBlock> block = nullptr);
+  void Add(std::unique_ptr<TBlock> block = nullptr);
   void Clear();
   void Reset();
   void SetBlockSize(std::int32_t n);
@@ -86,7 +86,17 @@ void CreateReaderThread();
 void ReleaseHeldReader();
 void ReleaseEndedReader();
 
-// Keeps the main window alive while the main thread waits; nothing elsewhere.
+// The window whose messages the main thread dispatches while it waits for a block, with the
+// shortcuts translated for it. The main window sets it once it exists and clears it when it
+// goes; only the main thread touches it.
+struct TPumpTarget {
+  void* Window = nullptr;       // HWND
+  void* Accelerators = nullptr; // HACCEL
+};
+extern TPumpTarget PumpTarget;
+
+// Keeps the main window alive while the main thread waits; nothing elsewhere. A quit message
+// it meets is left for the message loop, and pumping ends there.
 void PumpMessages();
 // How the engine shows its consistency failures; a box captioned "Ошибка" unless replaced.
 using TEngineMessage = void (*)(const std::string& text);

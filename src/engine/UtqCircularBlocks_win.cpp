@@ -4,9 +4,6 @@
 
 #include <windows.h>
 
-void* PumpWindow = nullptr;       // the main window, once it exists
-void* PumpAccelerators = nullptr; // and its accelerator table
-
 namespace {
 // The handle of the last reader thread; closed once that thread has ended.
 HANDLE ReaderHandle = nullptr;
@@ -57,13 +54,19 @@ void ResumeReaderThread() {
 }
 
 void PumpMessages() {
-  HWND window = static_cast<HWND>(PumpWindow);
+  HWND window = static_cast<HWND>(PumpTarget.Window);
   if (window == nullptr) return;
   MSG message;
-  while (PeekMessageA(&message, window, 0, 0, PM_REMOVE) && message.message != WM_QUIT) {
+  while (PeekMessageA(&message, window, 0, 0, PM_REMOVE)) {
+    // The filter does not keep the thread's quit message out; taken here it would be lost and
+    // the program would run on without a window.
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
     TranslateMessage(&message);
     DispatchMessageA(&message);
-    if (PumpAccelerators != nullptr)
-      TranslateAcceleratorA(window, static_cast<HACCEL>(PumpAccelerators), &message);
+    if (PumpTarget.Accelerators != nullptr)
+      TranslateAcceleratorA(window, static_cast<HACCEL>(PumpTarget.Accelerators), &message);
   }
 }

@@ -1,11 +1,13 @@
 // The demo movie that tqpack writes, loaded by the player's loader and compared, part for part,
 // with what an independent reader of the layout finds in it.
 #include "DemoMovie.h"
+#include "EngineStateScope.h"
 #include "MovieReference.h"
 #include "SharedDemo.h"
 #include "engine/UtqCircularBlocks.h"
 #include "engine/UtqFrameCodec.h"
 #include "engine/UtqPlayerState.h"
+#include "engine/UtqPlayback.h"
 #include "movie/tqMovieLoader.h"
 #include "movie/tqSegments.h"
 
@@ -46,26 +48,16 @@ constexpr int FlippedCopies = 1500;
 
 class DemoMovie : public ::testing::Test {
 protected:
-  void SetUp() override {
-    SavedTempFolder = TempFolder;
-    TempFolder = Temp.Path();
-    SegmentList = &List;
-    ShowLoadWarning = [](const std::string&) {};
-  }
-  void TearDown() override {
-    List.Clear();
-    SegmentList = nullptr;
-    TempFolder = SavedTempFolder;
-  }
   bool Load(const std::vector<std::uint8_t>& movie) {
     WriteWholeFile(Files / "movie.tqf", movie);
     TtqFileStream stream(Files / "movie.tqf", 0x0000);
     return LoadMovie(&stream);
   }
 
-  TScratchFolder Temp, Files;
-  TSegmentList List;
-  std::string SavedTempFolder;
+  TEngineStateScope Engine;
+  const TScratchFolder& Temp = Engine.Temp;
+  TSegmentList& List = Engine.List;
+  TScratchFolder Files;
 };
 } // namespace
 
@@ -115,9 +107,6 @@ TEST_F(DemoMovie, PlaysBackBitExactThroughTheRing) {
   const auto scenes = NQuillo::NDemo::DemoScenes();
   ASSERT_TRUE(Load(ReadWholeFile(SharedDemoPath())));
   ASSERT_EQ(List.Count(), static_cast<std::int32_t>(scenes.size()));
-  TBlockChain chain;
-  for (int i = 0; i < 12; ++i) chain.Add();
-  PlayerState.BlockChain = &chain;
   ShowEngineError = [](const std::string& text) { ADD_FAILURE() << text; };
 
   for (std::int32_t s = 0; s < List.Count(); ++s) {
@@ -131,21 +120,10 @@ TEST_F(DemoMovie, PlaysBackBitExactThroughTheRing) {
     const std::vector<std::string> shapes = scene.CursorNames();
     const int ticks = segment.Flags & 1 ? 3 : 1;
 
-    // What a segment start does.
-    PlayerState.CurrentSegment = s;
-    chain.SetBlockSize(g.MaxRecordSize());
-    chain.Reset();
-    segment.FrameData->SetPosition(0);
-    segment.CursorTrack.SetPosition(0);
-    segment.PaletteChanges.SetPosition(0);
-    PlayerState.FrontBlock = chain.Head();
-    PlayerState.BackBlock = chain.Head();
-    PlayerState.StopWaiting = false;
-    StartReaderThread();
+    ASSERT_TRUE(StartSegmentFrames(s));
 
     NQuillo::NDemo::TCanvas canvas(segment.Width, segment.Height);
     std::vector<std::uint8_t> expected;
-    WaitNextBlock(PlayerState.FrontBlock, TBlockSide::Player, PlayerState.FrontBlock);
     for (std::int32_t f = 0; f < segment.FrameCount; ++f) {
       if (f > 0) {
         ASSERT_TRUE(AdvanceFrontBlock()) << "frame " << f;
@@ -191,11 +169,7 @@ TEST_F(DemoMovie, PlaysBackBitExactThroughTheRing) {
       }
     }
     EXPECT_FALSE(AdvanceFrontBlock()); // the segment is over
-    StopReaderThread();
   }
-  PlayerState.BlockChain = nullptr;
-  PlayerState.FrontBlock = nullptr;
-  PlayerState.BackBlock = nullptr;
 }
 
 TEST_F(DemoMovie, CutOrFlippedCopiesLoadCleanlyOrFailWithAMessage) {

@@ -1,5 +1,7 @@
-#include "TestSupport.h"
 #include "engine/UtqCircularBlocks.h"
+#include "EngineStateScope.h"
+#include "TestSupport.h"
+#include "engine/UtqPlayback.h"
 #include "engine/UtqPlayerState.h"
 #include "movie/tqSegments.h"
 
@@ -16,44 +18,29 @@ std::vector<std::uint8_t> Record(int i) {
   const int runs = i % 7;
   const std::uint32_t size = 8 + 5 * static_cast<std::uint32_t>(runs);
   std::vector<std::uint8_t> r(size);
-  for (int b = 0; b < 4; ++b) r[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(size >> (8 * b));
+  for (int b = 0; b < 4; ++b)
+    r[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(size >> (8 * b));
   r[4] = static_cast<std::uint8_t>(runs);
-  for (std::uint32_t b = 8; b < size; ++b) r[b] = static_cast<std::uint8_t>(i * 31 + b);
+  for (std::uint32_t b = 8; b < size; ++b)
+    r[b] = static_cast<std::uint8_t>(i * 31 + b);
   return r;
 }
 
-std::vector<std::string> Messages;
-
-// A segment of frame records in its frame file, a ring of twelve blocks, and the state the
-// engine keeps, set up for each test and torn down after it.
+// A segment of frame records in its frame file, with the ring and the engine's state set up
+// for each test and put back after it.
 class BlockRing : public ::testing::Test {
 protected:
-  void SetUp() override {
-    SavedTempFolder = TempFolder;
-    TempFolder = Temp.Path();
-    SegmentList = &List;
-    for (int i = 0; i < 12; ++i) Chain.Add();
-    Chain.SetBlockSize(8 + 5 * 6);
-    PlayerState.BlockChain = &Chain;
-    PlayerState.CurrentSegment = 0;
-    PlayerState.PlayState = psPlaying;
-    Messages.clear();
-    ShowEngineError = [](const std::string& text) { Messages.push_back(text); };
-  }
-  void TearDown() override {
-    StopReaderThread();
-    PlayerState.BlockChain = nullptr;
-    PlayerState.FrontBlock = nullptr;
-    PlayerState.BackBlock = nullptr;
-    List.Clear();
-    SegmentList = nullptr;
-    TempFolder = SavedTempFolder;
-  }
+  void SetUp() override { PlayerState.PlayState = psPlaying; }
 
   // Writes the records to a new segment's frame file; what the file holds may be cut short.
+  // The segment's pictures are 6 x 1 at 32 bits, so a block holds 8 + 5 * 6 bytes, the
+  // largest record made here.
   void MakeSegment(int records, std::size_t keepBytes = SIZE_MAX,
                    const std::vector<std::uint8_t>& extra = {}) {
     TSegmentInfo& segment = *List.Add();
+    segment.Width = 6;
+    segment.Height = 1;
+    segment.BitsPerPixel = 32;
     segment.FrameCount = records;
     std::vector<std::uint8_t> bytes;
     for (int i = 0; i < records; ++i) {
@@ -63,22 +50,26 @@ protected:
     bytes.insert(bytes.end(), extra.begin(), extra.end());
     if (keepBytes < bytes.size()) bytes.resize(keepBytes);
     segment.FrameData->Write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-    segment.FrameData->SetPosition(0);
   }
 
-  // What a segment start does before the player's first take.
-  void StartSegment() {
-    Chain.Reset();
-    PlayerState.FrontBlock = Chain.Head();
-    PlayerState.BackBlock = PlayerState.FrontBlock.load();
-    PlayerState.StopWaiting = false;
-    StartReaderThread();
+  // Takes records the way the player does, from the first one on, checking each.
+  int TakeAll(int atMost) {
+    int taken = 0;
+    if (PlayerState.FrontBlock.load() == Chain.Head()) return 0; // no first record came
+    do {
+      const auto expected = Record(taken);
+      const TBlock* block = PlayerState.FrontBlock;
+      EXPECT_TRUE(std::equal(expected.begin(), expected.end(), block->Data.begin())) << taken;
+      ++taken;
+    } while (taken < atMost && AdvanceFrontBlock());
+    return taken;
   }
 
   int CountInState(TBlockState state) {
     int n = 0;
     TBlock* b = Chain.Head();
-    for (int i = 0; i < Chain.Count(); ++i, b = b->Next) n += b->State == state;
+    for (int i = 0; i < Chain.Count(); ++i, b = b->Next)
+      n += b->State == state;
     return n;
   }
 
@@ -91,10 +82,10 @@ protected:
     return condition();
   }
 
-  TScratchFolder Temp;
-  TSegmentList List;
-  TBlockChain Chain;
-  std::string SavedTempFolder;
+  TEngineStateScope Engine;
+  TSegmentList& List = Engine.List;
+  TBlockChain& Chain = Engine.Chain;
+  std::vector<std::string>& Messages = TEngineStateScope::EngineErrors();
 };
 } // namespace
 
@@ -105,12 +96,13 @@ TEST(BlockChain, RingOrderSizesAndReset) {
   for (int i = 0; i < 12; ++i) {
     auto block = std::make_unique<TBlock>();
     added.push_back(block.get());
-    EXPECT_EQ(chain.Add(std::move(block)), 0);
+    chain.Add(std::move(block));
   }
   EXPECT_EQ(chain.Count(), 12);
   EXPECT_EQ(chain.Head(), added.back());
   TBlock* b = chain.Head()->Next; // the block added first
-  for (int i = 0; i < 12; ++i, b = b->Next) EXPECT_EQ(b, added[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < 12; ++i, b = b->Next)
+    EXPECT_EQ(b, added[static_cast<std::size_t>(i)]);
 
   EXPECT_TRUE(added[0]->SetSize(16));
   EXPECT_FALSE(added[0]->SetSize(16));
@@ -132,7 +124,8 @@ TEST(BlockChain, RingOrderSizesAndReset) {
 
 TEST(BlockChain, TakesLookAtTheNextBlockOnly) {
   TBlockChain chain;
-  for (int i = 0; i < 3; ++i) chain.Add();
+  for (int i = 0; i < 3; ++i)
+    chain.Add();
   TBlock* a = chain.Head()->Next;
   TBlock* b = a->Next;
   EXPECT_EQ(NextReadyBlock(a), nullptr); // b is free, not ready
@@ -150,20 +143,9 @@ TEST(BlockChain, TakesLookAtTheNextBlockOnly) {
 
 TEST_F(BlockRing, RecordsArriveInOrderWithLastOnTheFinalOne) {
   MakeSegment(406);
-  StartSegment();
-  int taken = 0;
-  for (;;) {
-    TBlock* before = PlayerState.FrontBlock;
-    WaitNextBlock(PlayerState.FrontBlock, TBlockSide::Player, PlayerState.FrontBlock);
-    TBlock* block = PlayerState.FrontBlock;
-    ASSERT_NE(block, before) << "no block after record " << taken;
-    const auto expected = Record(taken);
-    ASSERT_TRUE(std::equal(expected.begin(), expected.end(), block->Data.begin())) << taken;
-    ++taken;
-    block->State = bsFree;
-    if (block->Last) break;
-  }
-  EXPECT_EQ(taken, 406);
+  ASSERT_TRUE(StartSegmentFrames(0));
+  EXPECT_EQ(TakeAll(1000), 406);
+  EXPECT_TRUE(PlayerState.FrontBlock.load()->Last);
   EXPECT_TRUE(Eventually([] { return PlayerState.ReaderThread == 0; }));
   EXPECT_FALSE(PlayerState.ReaderFailed);
   EXPECT_TRUE(Messages.empty());
@@ -174,13 +156,13 @@ TEST_F(BlockRing, TheLastRecordIsShownEvenWhenTheReaderWaitsOnThePlayersBlock) {
   // gets the last record at once. A take that looked at that block after giving it back would
   // find "last" and end the segment early.
   MakeSegment(13);
-  StartSegment();
-  WaitNextBlock(PlayerState.FrontBlock, TBlockSide::Player, PlayerState.FrontBlock);
+  ASSERT_TRUE(StartSegmentFrames(0));
   int shown = 1;
   for (;;) {
     std::this_thread::sleep_for(20ms); // the reader fills every block it can and waits
     const auto expected = Record(shown - 1);
-    ASSERT_TRUE(std::equal(expected.begin(), expected.end(), PlayerState.FrontBlock.load()->Data.begin()));
+    ASSERT_TRUE(
+        std::equal(expected.begin(), expected.end(), PlayerState.FrontBlock.load()->Data.begin()));
     if (!AdvanceFrontBlock()) break;
     ++shown;
   }
@@ -190,9 +172,8 @@ TEST_F(BlockRing, TheLastRecordIsShownEvenWhenTheReaderWaitsOnThePlayersBlock) {
 
 TEST_F(BlockRing, AReaderAheadOfThePlayerFillsTheRingAndWaits) {
   MakeSegment(100);
-  StartSegment();
-  EXPECT_TRUE(Eventually([&] { return CountInState(bsReady) == 12; }));
-  WaitNextBlock(PlayerState.FrontBlock, TBlockSide::Player, PlayerState.FrontBlock);
+  ASSERT_TRUE(StartSegmentFrames(0));
+  EXPECT_TRUE(Eventually([&] { return CountInState(bsReady) == 11; }));
   std::this_thread::sleep_for(100ms);
   EXPECT_EQ(CountInState(bsInUse), 1);
   EXPECT_EQ(CountInState(bsReady), 11); // the block the player holds is not filled again
@@ -206,8 +187,8 @@ TEST_F(BlockRing, AReaderAheadOfThePlayerFillsTheRingAndWaits) {
 
 TEST_F(BlockRing, StartingAgainEndsTheRunningReaderFirst) {
   MakeSegment(100);
-  StartSegment();
-  EXPECT_TRUE(Eventually([&] { return CountInState(bsReady) == 12; }));
+  ASSERT_TRUE(StartSegmentFrames(0));
+  EXPECT_TRUE(Eventually([&] { return CountInState(bsReady) == 11; }));
   // A new reader while the first waits on the full ring: it goes on from where the first left
   // the file and the ring, and counts its own 88 records to the end. Two readers at once would
   // take the records out of order or run past the end of the file.
@@ -215,23 +196,14 @@ TEST_F(BlockRing, StartingAgainEndsTheRunningReaderFirst) {
   StartReaderThread();
   EXPECT_NE(PlayerState.ReaderThread, 0u);
   EXPECT_FALSE(PlayerState.StopWaiting);
-  int taken = 0;
-  for (; taken < 100; ++taken) {
-    TBlock* before = PlayerState.FrontBlock;
-    WaitNextBlock(PlayerState.FrontBlock, TBlockSide::Player, PlayerState.FrontBlock);
-    TBlock* block = PlayerState.FrontBlock;
-    ASSERT_NE(block, before) << taken;
-    const auto expected = Record(taken);
-    ASSERT_TRUE(std::equal(expected.begin(), expected.end(), block->Data.begin())) << taken;
-    block->State = bsFree;
-  }
+  EXPECT_EQ(TakeAll(1000), 100);
   EXPECT_TRUE(PlayerState.FrontBlock.load()->Last);
   EXPECT_TRUE(Messages.empty());
 }
 
 TEST_F(BlockRing, AStopWhilePausedEndsTheHeldReader) {
   MakeSegment(100);
-  StartSegment();
+  ASSERT_TRUE(StartSegmentFrames(0));
   EXPECT_TRUE(Eventually([&] { return CountInState(bsReady) >= 3; }));
   PlayerState.PlayState = psPaused;
   SuspendReaderThread();
@@ -242,18 +214,12 @@ TEST_F(BlockRing, AStopWhilePausedEndsTheHeldReader) {
 
 TEST_F(BlockRing, AShortFrameFileIsReportedOnceAndNobodyWaitsForever) {
   std::size_t upToTen = 0;
-  for (int i = 0; i < 10; ++i) upToTen += Record(i).size();
+  for (int i = 0; i < 10; ++i)
+    upToTen += Record(i).size();
   MakeSegment(20, upToTen + 6); // the eleventh record is cut inside its runs
-  StartSegment();
-  int taken = 0;
-  for (;;) {
-    TBlock* before = PlayerState.FrontBlock;
-    WaitNextBlock(PlayerState.FrontBlock, TBlockSide::Player, PlayerState.FrontBlock);
-    if (PlayerState.FrontBlock.load() == before) break; // the reader has ended: no block comes
-    ++taken;
-    PlayerState.FrontBlock.load()->State = bsFree;
-  }
-  EXPECT_EQ(taken, 10);
+  ASSERT_TRUE(StartSegmentFrames(0));
+  EXPECT_EQ(TakeAll(1000), 10); // the reader has ended: no block comes after the tenth
+  EXPECT_FALSE(PlayerState.FrontBlock.load()->Last);
   EXPECT_EQ(Messages, std::vector<std::string>{"ThreadP: BytesRead <> size"});
   EXPECT_TRUE(PlayerState.ReaderFailed);
   StopReaderThread(); // returns at once: the reader is gone
@@ -275,10 +241,22 @@ TEST_F(BlockRing, RecordSizesTheBlockCannotHoldAreRefused) {
     Messages.clear();
     MakeSegment(3, SIZE_MAX, c.Bad);
     List.Get(0)->FrameCount = 5;
-    StartSegment();
+    ASSERT_TRUE(StartSegmentFrames(0));
     EXPECT_TRUE(Eventually([] { return PlayerState.ReaderThread == 0; }));
     EXPECT_EQ(Messages, std::vector<std::string>{c.Message});
-    EXPECT_EQ(CountInState(bsReady), 3);
+    EXPECT_EQ(CountInState(bsReady), 2);   // the player holds the first
     EXPECT_EQ(CountInState(bsFilling), 1); // the block of the refused record
+    EXPECT_EQ(TakeAll(1000), 3);
   }
+}
+
+TEST_F(BlockRing, SegmentsThatCannotBePlayedDoNotStart) {
+  MakeSegment(3);
+  List.Get(0)->BitsPerPixel = 16; // no run format
+  EXPECT_FALSE(StartSegmentFrames(0));
+  EXPECT_FALSE(StartSegmentFrames(1)); // no such segment
+  MakeSegment(0);                      // an empty frame file: the reader ends at once
+  EXPECT_FALSE(StartSegmentFrames(1));
+  EXPECT_EQ(PlayerState.CurrentSegment, 1);
+  EXPECT_EQ(PlayerState.ReaderThread, 0u);
 }

@@ -1,3 +1,4 @@
+#include "EngineStateScope.h"
 #include "MovieBuilder.h"
 #include "TestSupport.h"
 #include "engine/UtqPlayerState.h"
@@ -44,19 +45,7 @@ std::vector<std::uint8_t> StreamBytes(TtqMemoryStream& stream) {
 // Each test loads into its own list with its own temporary folder and collects the warnings.
 class MovieLoader : public ::testing::Test {
 protected:
-  void SetUp() override {
-    SavedTempFolder = TempFolder;
-    TempFolder = Temp.Path();
-    SegmentList = &List;
-    Warnings.clear();
-    ShowLoadWarning = [](const std::string& text) { Warnings.push_back(text); };
-    PlayerState.CurrentSegment = -5;
-  }
-  void TearDown() override {
-    List.Clear();
-    SegmentList = nullptr;
-    TempFolder = SavedTempFolder;
-  }
+  void SetUp() override { PlayerState.CurrentSegment = -5; }
 
   bool Load(const std::vector<std::uint8_t>& movie, bool attached = false) {
     WriteWholeFile(Files / "movie.tqf", movie);
@@ -64,12 +53,12 @@ protected:
     return attached ? LoadAttachedMovie(&stream) : LoadMovie(&stream);
   }
 
-  static std::vector<std::string> Warnings;
-  TScratchFolder Temp, Files;
-  TSegmentList List;
-  std::string SavedTempFolder;
+  TEngineStateScope Engine;
+  const TScratchFolder& Temp = Engine.Temp;
+  TSegmentList& List = Engine.List;
+  std::vector<std::string>& Warnings = TEngineStateScope::LoadWarnings();
+  TScratchFolder Files;
 };
-std::vector<std::string> MovieLoader::Warnings;
 } // namespace
 
 TEST(SegmentHeader, FramesPerSecondRoundsHalvesToEvenInEightBits) {
