@@ -4,26 +4,20 @@
 #include "movie/tqClasses.h"
 
 #include <cstdint>
-#include <filesystem>
-#include <string>
-#include <unistd.h>
-
-namespace fs = std::filesystem;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > (64u << 10)) return 0;
-  static const fs::path file =
-      fs::temp_directory_path() / ("quillo-cursor-fuzz-" + std::to_string(::getpid()));
-  {
-    TtqFileStream out(file.string(), TtqFileStream::ModeCreate);
-    out.Write(data, static_cast<std::int32_t>(size));
-  }
-  TtqFileStream in(file.string(), 0x0000);
+  TtqMemoryStream in;
+  in.Write(data, static_cast<std::int32_t>(size));
+  in.SetSize(static_cast<std::int32_t>(size)); // a write leaves one spare byte at the end
+  in.SetPosition(0);
   TCursorList cursors;
   for (int i = 0; i < 64 && in.GetPosition() < in.GetSize(); ++i) {
     auto cursor = std::make_unique<TtqCursor>();
-    cursor->LoadFromStream(in.Handle);
+    const std::int32_t before = in.GetPosition();
+    cursor->LoadFromStream(in);
     cursors.Add(std::move(cursor));
+    if (in.GetPosition() == before) break; // nothing more can be read
   }
   return 0;
 }

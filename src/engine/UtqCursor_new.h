@@ -2,7 +2,7 @@
 // from it.
 #pragma once
 
-#include "movie/tqSystem.h"
+#include "movie/tqClasses.h"
 
 #include <cstdint>
 #include <memory>
@@ -32,10 +32,10 @@ enum : int { CursorLoaded = 0, CursorNoMemory = 2, CursorNoBitmap = 4 };
 std::int64_t MaskRowBytes(std::int32_t width, std::uint8_t bitsPerPixel);
 std::int64_t ColourRowBytes(std::int32_t width, std::uint8_t bitsPerPixel);
 
-// Reads one record at the file's position. A Size larger than its bitmap is cut to the bitmap
+// Reads one record at the stream's position. A Size larger than its bitmap is cut to the bitmap
 // (the rest is passed over, so the next record is found); a smaller one leaves the rest zero.
 // On failure the position is left inside the record, where it stopped.
-int ReadCursorRecord(THandle file, TCursorRecord& record);
+int ReadCursorRecord(TtqStream& stream, TCursorRecord& record);
 
 class TtqCursor {
 public:
@@ -44,7 +44,7 @@ public:
   TtqCursor& operator=(const TtqCursor&) = delete;
   ~TtqCursor();
 
-  int LoadFromStream(THandle file);
+  int LoadFromStream(TtqStream& stream);
   void Clear();
   bool Empty() const;
   const TCursorRecord& Record() const { return FRecord; }

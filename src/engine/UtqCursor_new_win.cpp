@@ -97,9 +97,9 @@ struct TtqCursor::TSystemCursor {
 TtqCursor::TtqCursor() = default;
 TtqCursor::~TtqCursor() = default;
 
-int TtqCursor::LoadFromStream(THandle file) {
+int TtqCursor::LoadFromStream(TtqStream& stream) {
   Clear();
-  const int result = ReadCursorRecord(file, FRecord);
+  const int result = ReadCursorRecord(stream, FRecord);
   if (result != CursorLoaded) {
     FRecord = TCursorRecord();
     return result;

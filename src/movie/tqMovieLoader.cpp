@@ -76,7 +76,7 @@ void ReadSegmentData(TSegmentInfo& segment, const TSegmentHeader& header, TtqFil
     Damaged("cursor count does not fit the data", entry);
   for (std::int32_t i = 0; i < header.CursorCount; ++i) {
     auto cursor = std::make_unique<TtqCursor>();
-    cursor->LoadFromStream(data.Handle);
+    cursor->LoadFromStream(data);
     segment.Cursors.Add(std::move(cursor));
   }
 

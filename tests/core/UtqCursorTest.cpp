@@ -17,7 +17,8 @@ std::vector<std::uint8_t> ColourRecord(std::int32_t width, std::int32_t height,
   for (std::int32_t i = 0; i < std::min(std::max(maskSize, 0), 4096); ++i)
     r.push_back(static_cast<std::uint8_t>(0xA0 + i));
   PutCursorDescriptor(r, colourSize, width, height, 32);
-  for (std::int32_t i = 0; i < std::max(colourSize, 0); ++i) r.push_back(static_cast<std::uint8_t>(i));
+  for (std::int32_t i = 0; i < std::max(colourSize, 0); ++i)
+    r.push_back(static_cast<std::uint8_t>(i));
   return r;
 }
 
@@ -27,7 +28,7 @@ struct TRecordFile {
     WriteWholeFile(Folder / "shapes.bin", bytes);
     Stream = std::make_unique<TtqFileStream>(Folder / "shapes.bin", 0x0000);
   }
-  int Next(TCursorRecord& record) { return ReadCursorRecord(Stream->Handle, record); }
+  int Next(TCursorRecord& record) { return ReadCursorRecord(*Stream, record); }
   std::int32_t Position() { return Stream->GetPosition(); }
   TScratchFolder Folder;
   std::unique_ptr<TtqFileStream> Stream;
@@ -110,6 +111,34 @@ TEST(CursorRecord, ImpossibleShapesFailInsideTheRecord) {
   whole.resize(100);
   TRecordFile cut(whole);
   EXPECT_EQ(cut.Next(record), CursorNoBitmap);
+}
+
+TEST(CursorRecord, AMemoryStreamReadsAsTheFileDoes) {
+  // The last record's colour bits run past its bitmap to the very end of the data.
+  const auto last = ColourRecord(2, 2, 4, 16 + 10);
+  std::vector<std::uint8_t> bytes = ColourRecord(2, 2, 100, 5000);
+  for (const auto& more :
+       {MonochromeCursorRecord(1), ColourRecord(4, 4, 8, 64), ColourRecord(0, 4, 8, 64), last})
+    bytes.insert(bytes.end(), more.begin(), more.end());
+  TRecordFile file(bytes);
+  TtqMemoryStream memory;
+  memory.Write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+  memory.SetSize(static_cast<std::int32_t>(bytes.size()));
+  memory.SetPosition(0);
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(i);
+    TCursorRecord fromFile, fromMemory;
+    EXPECT_EQ(ReadCursorRecord(memory, fromMemory), file.Next(fromFile));
+    EXPECT_EQ(memory.GetPosition(), file.Position());
+    EXPECT_EQ(fromMemory.Mask.Bits, fromFile.Mask.Bits);
+    EXPECT_EQ(fromMemory.Colour.Bits, fromFile.Colour.Bits);
+    if (i == 3) { // the record without a width stops inside; go on after it
+      const auto next = static_cast<std::int32_t>(bytes.size() - last.size());
+      memory.SetPosition(next);
+      file.Stream->SetPosition(next);
+    }
+  }
+  EXPECT_EQ(memory.GetPosition(), static_cast<std::int32_t>(bytes.size()));
 }
 
 TEST(CursorList, OwnsItsCursorsInOrder) {

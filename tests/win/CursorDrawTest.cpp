@@ -95,7 +95,7 @@ std::unique_ptr<TtqCursor> LoadShape(const std::vector<std::uint8_t>& record) {
   WriteWholeFile(folder / "shape.bin", record);
   TtqFileStream file(folder / "shape.bin", 0x0000);
   auto cursor = std::make_unique<TtqCursor>();
-  EXPECT_EQ(cursor->LoadFromStream(file.Handle), CursorLoaded);
+  EXPECT_EQ(cursor->LoadFromStream(file), CursorLoaded);
   EXPECT_EQ(file.GetPosition(), static_cast<std::int32_t>(record.size()));
   return cursor;
 }
