@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TSegmentList list;
   SegmentList = &list;
   try {
-    TtqFileStream stream(movie.string(), 0x0000);
+    TtqFileStream stream(movie.string(), TtqFileStream::ModeRead);
     LoadMovie(&stream);
   } catch (const Exception&) {
     // A damaged movie is refused with a message; that is an allowed outcome.

@@ -129,7 +129,7 @@ void LoadMovieBench(benchmark::State& state) {
   SegmentList = &list;
   for (auto _ : state) {
     list.Clear();
-    TtqFileStream stream(m.MoviePath.string(), 0x0000);
+    TtqFileStream stream(m.MoviePath.string(), TtqFileStream::ModeRead);
     if (!LoadMovie(&stream) || list.Count() != 2) state.SkipWithError("the movie did not load");
   }
   list.Clear();

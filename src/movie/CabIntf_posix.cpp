@@ -411,7 +411,8 @@ bool TCopyRun::Run(const std::string& fileName) {
     TFdiNotification done = copy;
     done.hf = hf;
     done.cb = (file->attribs & MSCAB_ATTRIB_EXEC) != 0;
-    if (Send(fdintCLOSE_FILE_INFO, done) == 0) return Fail(FDIERROR_USER_ABORT);
+    const std::intptr_t closed = Send(fdintCLOSE_FILE_INFO, done);
+    if (closed == 0 || closed == -1) return Fail(FDIERROR_USER_ABORT);
   }
   return true;
 }

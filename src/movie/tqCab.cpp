@@ -6,15 +6,18 @@
 #include <cstring>
 #include <set>
 
-std::uint32_t LastFileError = 0;
+thread_local std::uint32_t LastFileError = 0;
+TCabCallbackProbe CabCallbackProbe = nullptr;
 
 namespace {
 constexpr int MaxEntryName = 780;
 constexpr std::uint16_t AppliedAttributes = 0x27; // read-only, hidden, system, archive
-constexpr int CopyTargetFlags = fdiopen::Binary | fdiopen::Create | fdiopen::Sequential |
-                                fdiopen::WriteOnly;
+constexpr int CopyTargetFlags =
+    fdiopen::Binary | fdiopen::Create | fdiopen::Sequential | fdiopen::WriteOnly;
 
-std::string Hex4(std::int32_t value) { return Format("%04X", static_cast<unsigned>(value)); }
+std::string Hex4(std::int32_t value) {
+  return Format("%04X", static_cast<unsigned>(value));
+}
 
 // The system's text for a code, without the trailing blanks, line ends and full stop.
 std::string TrimmedSystemText(std::uint32_t code) {
@@ -37,38 +40,78 @@ void RecordFileError() {
   if (const std::uint32_t code = SysLastError()) LastFileError = code;
 }
 
+// The library's frames lie between the reader and its callbacks, and nothing may unwind
+// through them: whatever a callback raises is kept here, the library is told the callback
+// failed, and the reader raises it again once the library has returned. After the first one
+// every callback fails at once, so that the library gives up soon.
+thread_local std::exception_ptr PendingCallbackError;
+
+template <typename R, typename F> R Guarded(TCabCallback kind, R failure, F body) {
+  if (PendingCallbackError) return failure;
+  try {
+    if (CabCallbackProbe != nullptr) CabCallbackProbe(kind);
+    return body();
+  } catch (...) {
+    PendingCallbackError = std::current_exception();
+    return failure;
+  }
+}
+
+// Raises what a callback kept during the library call that has just returned.
+void RaisePendingCallbackError() {
+  if (!PendingCallbackError) return;
+  std::exception_ptr error = PendingCallbackError;
+  PendingCallbackError = nullptr;
+  std::rethrow_exception(error);
+}
+
 // The callbacks the library calls for memory and files.
-void* DIAMONDAPI FdiAlloc(std::uint32_t size) { return std::malloc(size); }
-void DIAMONDAPI FdiFree(void* block) { std::free(block); }
+void* DIAMONDAPI FdiAlloc(std::uint32_t size) {
+  return Guarded<void*>(TCabCallback::Alloc, nullptr, [&] { return std::malloc(size); });
+}
+void DIAMONDAPI FdiFree(void* block) {
+  std::free(block);
+}
 
 std::intptr_t DIAMONDAPI FdiOpen(char* name, int flags, int /*permission*/) {
-  return OpenCabinetFile(name, flags);
+  return Guarded<std::intptr_t>(TCabCallback::Open, InvalidHandle,
+                                [&] { return OpenCabinetFile(name, flags); });
 }
 
 std::uint32_t DIAMONDAPI FdiRead(std::intptr_t hf, void* buffer, std::uint32_t count) {
-  std::uint32_t done = 0;
-  if (SysReadFile(hf, buffer, count, done)) return done;
-  RecordFileError();
-  return static_cast<std::uint32_t>(-1);
+  return Guarded<std::uint32_t>(TCabCallback::Read, static_cast<std::uint32_t>(-1), [&] {
+    std::uint32_t done = 0;
+    if (SysReadFile(hf, buffer, count, done)) return done;
+    RecordFileError();
+    return static_cast<std::uint32_t>(-1);
+  });
 }
 
 std::uint32_t DIAMONDAPI FdiWrite(std::intptr_t hf, void* buffer, std::uint32_t count) {
-  std::uint32_t done = 0;
-  if (SysWriteFile(hf, buffer, count, done)) return done;
-  RecordFileError();
-  return static_cast<std::uint32_t>(-1);
+  return Guarded<std::uint32_t>(TCabCallback::Write, static_cast<std::uint32_t>(-1), [&] {
+    std::uint32_t done = 0;
+    if (SysWriteFile(hf, buffer, count, done)) return done;
+    RecordFileError();
+    return static_cast<std::uint32_t>(-1);
+  });
 }
 
 int DIAMONDAPI FdiClose(std::intptr_t hf) {
-  if (SysCloseFile(hf)) return 0;
-  RecordFileError();
-  return -1;
+  // The handle goes whatever else happens, or it would stay open for the life of the program.
+  const bool closed = SysCloseFile(hf);
+  return Guarded<int>(TCabCallback::Close, -1, [&] {
+    if (closed) return 0;
+    RecordFileError();
+    return -1;
+  });
 }
 
 std::int32_t DIAMONDAPI FdiSeek(std::intptr_t hf, std::int32_t distance, int origin) {
-  const std::int32_t position = SysSeek(hf, distance, origin);
-  if (position == -1) RecordFileError();
-  return position;
+  return Guarded<std::int32_t>(TCabCallback::Seek, -1, [&] {
+    const std::int32_t position = SysSeek(hf, distance, origin);
+    if (position == -1) RecordFileError();
+    return position;
+  });
 }
 
 bool SameText(const std::string& a, const std::string& b) {
@@ -79,7 +122,8 @@ bool SameText(const std::string& a, const std::string& b) {
 }
 
 std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : s)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
 }
 
@@ -164,9 +208,15 @@ TCabinetOpenRequest CabinetOpenRequest(int flags) {
   using namespace fdiopen;
   TCabinetOpenRequest r{};
   switch (flags & 3) {
-  case ReadOnly: r.Access = sys::GenericRead; break;
-  case WriteOnly: r.Access = sys::GenericWrite; break;
-  default: r.Access = sys::GenericRead | sys::GenericWrite; break;
+  case ReadOnly:
+    r.Access = sys::GenericRead;
+    break;
+  case WriteOnly:
+    r.Access = sys::GenericWrite;
+    break;
+  default:
+    r.Access = sys::GenericRead | sys::GenericWrite;
+    break;
   }
   const bool create = (flags & Create) != 0;
   if (create && (flags & Exclusive) != 0)
@@ -237,8 +287,9 @@ TtqCabReader::~TtqCabReader() {
 void TtqCabReader::EnsureContext() {
   if (Context != nullptr) return;
   ErrorInfo = TFdiErrorInfo{};
-  Context = FDICreate(FdiAlloc, FdiFree, FdiOpen, FdiRead, FdiWrite, FdiClose, FdiSeek, -1,
-                      &ErrorInfo);
+  Context =
+      FDICreate(FdiAlloc, FdiFree, FdiOpen, FdiRead, FdiWrite, FdiClose, FdiSeek, -1, &ErrorInfo);
+  RaisePendingCallbackError();
   CheckResult(Context != nullptr);
 }
 
@@ -246,6 +297,7 @@ void TtqCabReader::DestroyContext() {
   if (Context == nullptr) return;
   const bool ok = FDIDestroy(Context);
   Context = nullptr;
+  RaisePendingCallbackError();
   CheckResult(ok);
 }
 
@@ -260,7 +312,9 @@ bool TtqCabReader::IsCabinet(const std::string& path, TFdiCabinetInfo& info) {
   if (h == InvalidHandle) throw EWin32Error(SysLastError());
   THandleGuard guard(h);
   EnsureContext();
-  return FDIIsCabinet(Context, h, &info);
+  const bool cabinet = FDIIsCabinet(Context, h, &info);
+  RaisePendingCallbackError();
+  return cabinet;
 }
 
 bool TtqCabReader::ListFiles(const std::string& path, const TFileListCallback& callback) {
@@ -268,9 +322,15 @@ bool TtqCabReader::ListFiles(const std::string& path, const TFileListCallback& c
   if (!IsCabinet(path, info)) return false;
 
   enum { Signature = 0, FilesOffset = 16, FileCount = 28, HeaderSize = 36 };
-  enum { EntrySize = 0, EntryFolder = 8, EntryDate = 10, EntryTime = 12, EntryAttributes = 14,
-         EntryBytes = 16 };
-  TtqFileStream stream(path, 0x0020);
+  enum {
+    EntrySize = 0,
+    EntryFolder = 8,
+    EntryDate = 10,
+    EntryTime = 12,
+    EntryAttributes = 14,
+    EntryBytes = 16
+  };
+  TtqFileStream stream(path, TtqFileStream::ModeReadShareRead);
   std::uint8_t header[HeaderSize];
   stream.ReadBuffer(header, HeaderSize);
   auto dword = [](const std::uint8_t* p) {
@@ -326,6 +386,13 @@ void TtqCabReader::Extract(const std::string& path, const std::string& folder) {
     std::string where = slash == std::string::npos ? std::string() : current.substr(0, slash + 1);
     if (!FDICopy(Context, &name[0], &where[0], 0, NotifyHandler, nullptr, this))
       DiscardIncompleteFiles();
+    try {
+      RaisePendingCallbackError();
+    } catch (...) {
+      // A callback that raised ends the whole extraction: what it had written goes too.
+      RemoveExtraction();
+      throw;
+    }
 
     std::string next;
     if (ContinuationRequested)
@@ -339,7 +406,8 @@ void TtqCabReader::Extract(const std::string& path, const std::string& folder) {
 
 // A copy that failed leaves its file unfinished: it goes, rather than pass for a good one.
 void TtqCabReader::DiscardIncompleteFiles() {
-  for (std::int32_t i = 0; i < OpenTargets.Count(); ++i) ForceDeleteFile(OpenTargets.Get(i));
+  for (std::int32_t i = 0; i < OpenTargets.Count(); ++i)
+    ForceDeleteFile(OpenTargets.Get(i));
   OpenNames.Clear();
   OpenTargets.Clear();
   if (!LastCopyTarget.empty()) {
@@ -350,25 +418,40 @@ void TtqCabReader::DiscardIncompleteFiles() {
   LastCopyTarget.clear();
 }
 
+void TtqCabReader::RemoveExtraction() {
+  for (const std::string& file : FExtracted)
+    ForceDeleteFile(file);
+  FExtracted.clear();
+  for (auto folder = FCreatedFolders.rbegin(); folder != FCreatedFolders.rend(); ++folder)
+    SysRemoveFolder(*folder);
+  FCreatedFolders.clear();
+}
+
 std::intptr_t DIAMONDAPI TtqCabReader::NotifyHandler(TFdiNotificationType type,
                                                      TFdiNotification* n) {
   LastFileError = 0;
-  auto* reader = static_cast<TtqCabReader*>(n->pv);
+  // The finished file's handle is closed before anything can fail, so that it can always go.
+  if (type == fdintCLOSE_FILE_INFO) SysCloseFile(n->hf);
+  return Guarded<std::intptr_t>(TCabCallback::Notify, -1, [&] {
+    return static_cast<TtqCabReader*>(n->pv)->Notify(type, *n);
+  });
+}
+
+std::intptr_t TtqCabReader::Notify(TFdiNotificationType type, const TFdiNotification& n) {
   switch (type) {
   case fdintCABINET_INFO:
-    reader->NextCabinetPath = n->psz1;
-    if (!reader->NextCabinetPath.empty())
-      reader->NextCabinetPath = JoinPath({n->psz3, n->psz1});
+    NextCabinetPath = n.psz1;
+    if (!NextCabinetPath.empty()) NextCabinetPath = JoinPath({n.psz3, n.psz1});
     return 0;
   case fdintCOPY_FILE:
-    return reader->CopyFile(*n);
+    return CopyFile(n);
   case fdintCLOSE_FILE_INFO:
-    reader->CloseFileInfo(*n);
+    CloseFileInfo(n);
     return 1;
   case fdintNEXT_CABINET:
-    reader->ContinuationPath = JoinPath({n->psz3, n->psz1});
-    reader->ContinuationRequested = true;
-    return n->fdie == FDIERROR_NONE ? 0 : -1;
+    ContinuationPath = JoinPath({n.psz3, n.psz1});
+    ContinuationRequested = true;
+    return n.fdie == FDIERROR_NONE ? 0 : -1;
   default:
     return 0;
   }
@@ -392,16 +475,22 @@ std::intptr_t TtqCabReader::CopyFile(const TFdiNotification& n) {
   const std::uint32_t attributes = SysGetAttributes(target);
   if (attributes != sys::InvalidAttributes && (attributes & sys::AttrReadOnly) != 0)
     SysSetAttributes(target, attributes & ~sys::AttrReadOnly);
-  const THandle h = OpenCabinetFile(target, CopyTargetFlags);
-  if (h == InvalidHandle) return -1;
+  // Noted before the file is opened: nothing may fail between the open and handing the handle
+  // to the library, or the handle would be lost.
   OpenNames.Add(n.psz1);
   OpenTargets.Add(target);
   LastCopyTarget = target;
+  const THandle h = OpenCabinetFile(target, CopyTargetFlags);
+  if (h == InvalidHandle) {
+    OpenNames.Delete(OpenNames.Count() - 1);
+    OpenTargets.Delete(OpenTargets.Count() - 1);
+    LastCopyTarget.clear();
+    return -1;
+  }
   return h;
 }
 
 void TtqCabReader::CloseFileInfo(const TFdiNotification& n) {
-  SysCloseFile(n.hf);
   const std::int32_t i = OpenNames.IndexOf(n.psz1);
   if (i < 0) return;
   const std::string target = OpenTargets.Get(i);

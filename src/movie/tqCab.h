@@ -5,6 +5,7 @@
 #include "tqClasses.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -40,15 +41,22 @@ bool ForceDeleteFile(const std::string& path);
 // Whether a name from a cabinet's file table stays inside the folder it is extracted into.
 bool IsSafeEntryName(const std::string& name);
 
-// The system error code of the most recent failing file operation of the library's callbacks.
-extern std::uint32_t LastFileError;
+// The system error code of the most recent failing file operation of the library's callbacks
+// on this thread.
+extern thread_local std::uint32_t LastFileError;
+
+// The kinds of callback the library makes into the reader.
+enum class TCabCallback { Alloc, Open, Read, Write, Close, Seek, Notify };
+// Called as each callback begins, when set. Whatever it raises is handled as a failure of that
+// callback would be: tests use it to make every kind of callback fail.
+using TCabCallbackProbe = void (*)(TCabCallback kind);
+extern TCabCallbackProbe CabCallbackProbe;
 
 class TtqCabReader {
 public:
-  using TFileListCallback =
-      std::function<void(TtqCabReader& reader, const std::string& name, std::int32_t size,
-                         std::uint16_t folder, std::uint16_t date, std::uint16_t time,
-                         std::uint16_t attributes, bool& abort)>;
+  using TFileListCallback = std::function<void(
+      TtqCabReader& reader, const std::string& name, std::int32_t size, std::uint16_t folder,
+      std::uint16_t date, std::uint16_t time, std::uint16_t attributes, bool& abort)>;
 
   TtqCabReader() = default;
   TtqCabReader(const TtqCabReader&) = delete;
@@ -68,12 +76,14 @@ public:
 private:
   static std::intptr_t DIAMONDAPI NotifyHandler(TFdiNotificationType type,
                                                 TFdiNotification* notification);
+  std::intptr_t Notify(TFdiNotificationType type, const TFdiNotification& n);
   std::intptr_t CopyFile(const TFdiNotification& n);
   void CloseFileInfo(const TFdiNotification& n);
   void DiscardIncompleteFiles();
   void EnsureContext();
   void DestroyContext();
   void CheckResult(bool ok);
+  void RemoveExtraction();
 
   HFDI Context = nullptr;
   std::string CabinetFileName;

@@ -59,6 +59,10 @@ public:
 class TtqFileStream : public TtqStream {
 public:
   static constexpr std::uint16_t ModeCreate = 0xFFFF;
+  // Opened for reading only; others may not open the file meanwhile.
+  static constexpr std::uint16_t ModeRead = 0x0000;
+  // Opened for reading only; others may read it too, but not write it.
+  static constexpr std::uint16_t ModeReadShareRead = 0x0020;
 
   TtqFileStream(const std::string& fileName, std::uint16_t mode);
   ~TtqFileStream() override;

@@ -140,7 +140,7 @@ void LoadSegment(TtqStream& movie, std::int32_t segmentStart, const TSegmentHead
   bool found = false;
   for (const auto& file : extracted) found = found || file->Path() == dataPath;
   if (!found) return;
-  TtqFileStream data(dataPath, 0x0000);
+  TtqFileStream data(dataPath, TtqFileStream::ModeRead);
   ReadSegmentData(segment, header, data, entry);
 }
 } // namespace

@@ -50,7 +50,7 @@ class DemoMovie : public ::testing::Test {
 protected:
   bool Load(const std::vector<std::uint8_t>& movie) {
     WriteWholeFile(Files / "movie.tqf", movie);
-    TtqFileStream stream(Files / "movie.tqf", 0x0000);
+    TtqFileStream stream(Files / "movie.tqf", TtqFileStream::ModeRead);
     return LoadMovie(&stream);
   }
 

@@ -26,7 +26,7 @@ std::vector<std::uint8_t> ColourRecord(std::int32_t width, std::int32_t height,
 struct TRecordFile {
   explicit TRecordFile(const std::vector<std::uint8_t>& bytes) {
     WriteWholeFile(Folder / "shapes.bin", bytes);
-    Stream = std::make_unique<TtqFileStream>(Folder / "shapes.bin", 0x0000);
+    Stream = std::make_unique<TtqFileStream>(Folder / "shapes.bin", TtqFileStream::ModeRead);
   }
   int Next(TCursorRecord& record) { return ReadCursorRecord(*Stream, record); }
   std::int32_t Position() { return Stream->GetPosition(); }

@@ -1,6 +1,6 @@
+#include "movie/tqCab.h"
 #include "StoredCabinet.h"
 #include "TestSupport.h"
-#include "movie/tqCab.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,7 @@ struct TListed {
   std::uint16_t Folder, Date, Time, Attributes;
 };
 
-std::vector<TListed> ListAll(const std::string& path, bool* result = nullptr,
-                             int abortAfter = -1) {
+std::vector<TListed> ListAll(const std::string& path, bool* result = nullptr, int abortAfter = -1) {
   std::vector<TListed> listed;
   TtqCabReader reader;
   const bool ok = reader.ListFiles(
@@ -39,7 +38,8 @@ std::string Native(const std::string& relative) {
 
 std::vector<std::uint8_t> Filled(std::size_t n, std::uint8_t seed) {
   std::vector<std::uint8_t> bytes(n);
-  for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<std::uint8_t>(seed + i * 13);
+  for (std::size_t i = 0; i < n; ++i)
+    bytes[i] = static_cast<std::uint8_t>(seed + i * 13);
   return bytes;
 }
 } // namespace
@@ -115,7 +115,8 @@ TEST(CabErrors, MessagesFollowTheErrorRecord) {
   const std::string tail = " [0x0008].";
   ASSERT_GT(e.Message().size(), head.size() + tail.size());
   EXPECT_EQ(e.Message().substr(e.Message().size() - tail.size()), tail);
-  const std::string system = e.Message().substr(head.size(), e.Message().size() - head.size() - tail.size());
+  const std::string system =
+      e.Message().substr(head.size(), e.Message().size() - head.size() - tail.size());
   EXPECT_FALSE(system.empty());
   EXPECT_NE(system.back(), '.');
   EXPECT_EQ(system.find('\n'), std::string::npos);
@@ -126,12 +127,12 @@ TEST(CabErrors, MessagesFollowTheErrorRecord) {
 }
 
 TEST(CabEntryNames, OnlyNamesInsideTheDestinationAreSafe) {
-  for (const char* good : {"Segm20240314150926.dat", "sub\\file", "a/b", "dir1\\file1", "..a",
-                           "a..", "x\\.hidden"})
+  for (const char* good :
+       {"Segm20240314150926.dat", "sub\\file", "a/b", "dir1\\file1", "..a", "a..", "x\\.hidden"})
     EXPECT_TRUE(IsSafeEntryName(good)) << good;
-  for (const char* bad : {"", "\\abs", "/abs", "..\\..\\x", "../x", "a\\..\\..\\x", "a/../b",
-                          "C:\\x", "C:x", "file:stream", "..", ". .\\x", "...\\x", "a\\.. \\x",
-                          "a\\."})
+  for (const char* bad :
+       {"", "\\abs", "/abs", "..\\..\\x", "../x", "a\\..\\..\\x", "a/../b", "C:\\x", "C:x",
+        "file:stream", "..", ". .\\x", "...\\x", "a\\.. \\x", "a\\."})
     EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
 }
 
@@ -245,7 +246,7 @@ TEST(CabExtract, FollowsTheSetWhileTheNextCabinetExists) {
   TtqCabReader reader;
   reader.Extract(folder / "part1.cab", folder / "out");
   EXPECT_EQ(folder.Files(), (std::vector<std::string>{"out/first.txt", "out/second.txt",
-                                                       "part1.cab", "part2.cab"}));
+                                                      "part1.cab", "part2.cab"}));
 
   // Two cabinets that name each other are each read once.
   TScratchFolder ring;
@@ -285,4 +286,86 @@ TEST(CabExtract, ACopyThatFailsLeavesNoFileBehind) {
   TtqCabReader reader;
   reader.Extract(folder / "cut.cab", folder / "out");
   EXPECT_EQ(folder.Files(), (std::vector<std::string>{"cut.cab", "out/good.bin"}));
+}
+
+namespace {
+// What a callback raises in the tests below: its own class, so that the class is seen to
+// arrive unchanged.
+class ECallbackFault : public Exception {
+public:
+  using Exception::Exception;
+};
+
+TCabCallback FaultKind;
+int FaultAfter = 0; // calls of that kind that succeed first
+int CallsOfKind = 0;
+
+void RaiseOnKind(TCabCallback kind) {
+  if (kind != FaultKind) return;
+  if (CallsOfKind++ == FaultAfter)
+    throw ECallbackFault("fault in callback " + std::to_string(static_cast<int>(kind)));
+}
+
+class TProbeScope {
+public:
+  TProbeScope(TCabCallback kind, int after) {
+    FaultKind = kind;
+    FaultAfter = after;
+    CallsOfKind = 0;
+    CabCallbackProbe = RaiseOnKind;
+  }
+  TProbeScope(const TProbeScope&) = delete;
+  TProbeScope& operator=(const TProbeScope&) = delete;
+  ~TProbeScope() { CabCallbackProbe = nullptr; }
+};
+} // namespace
+
+// A raise inside any callback must not pass through the cabinet library: it comes out of the
+// reader as itself once the library has returned, the extraction leaves nothing behind, and
+// the library stays usable.
+TEST(CabCallbacks, ARaiseInsideAnyCallbackReachesTheCallerAndLeavesNothing) {
+  TScratchFolder folder;
+  TStoredFile first{"first.bin", Filled(70000, 5)},
+      nested{"sub\\dir\\second.bin", Filled(50000, 6)};
+  WriteWholeFile(folder / "in.cab", MakeStoredCabinet({first, nested}));
+
+  const struct {
+    TCabCallback Kind;
+    const char* Name;
+  } kinds[] = {{TCabCallback::Alloc, "alloc"},  {TCabCallback::Open, "open"},
+               {TCabCallback::Read, "read"},    {TCabCallback::Write, "write"},
+               {TCabCallback::Close, "close"},  {TCabCallback::Seek, "seek"},
+               {TCabCallback::Notify, "notify"}};
+  for (const auto& k : kinds) {
+    // Each kind fails once on its first call, and once on a later call, when the extraction
+    // has written part of its files.
+    for (int after : {0, 3}) {
+      SCOPED_TRACE(std::string(k.Name) + " after " + std::to_string(after));
+      TScratchFolder out;
+      bool raised = false;
+      {
+        TProbeScope probe(k.Kind, after);
+        try {
+          TtqCabReader reader;
+          reader.Extract(folder / "in.cab", out.Path());
+        } catch (const ECallbackFault& e) {
+          raised = true;
+          EXPECT_EQ(e.Message(), "fault in callback " + std::to_string(static_cast<int>(k.Kind)));
+        }
+        // Every kind is called; a later call may not come.
+        if (after == 0) {
+          EXPECT_GT(CallsOfKind, 0);
+        }
+        if (CallsOfKind <= after) continue;
+      }
+      EXPECT_TRUE(raised);
+      EXPECT_EQ(out.Files(), std::vector<std::string>{});
+      EXPECT_EQ(SysGetAttributes(out / "sub"), sys::InvalidAttributes);
+    }
+  }
+  // Afterwards the library works as before.
+  TScratchFolder out;
+  TtqCabReader reader;
+  reader.Extract(folder / "in.cab", out.Path());
+  EXPECT_EQ(ReadWholeFile(out / Native("sub/dir/second.bin")), nested.Data);
 }

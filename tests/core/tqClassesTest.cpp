@@ -38,7 +38,7 @@ TEST(FileStream, ReadsToTheEndThenReportsTheFileByName) {
   TScratchFolder folder;
   const std::string name = folder / "ten.bin";
   WriteWholeFile(name, Sequence(10));
-  TtqFileStream stream(name, 0x0000);
+  TtqFileStream stream(name, TtqFileStream::ModeRead);
   std::uint8_t buffer[16];
   EXPECT_EQ(stream.Read(buffer, 16), 10);
   EXPECT_EQ(stream.Read(buffer, 16), 0);
@@ -58,7 +58,7 @@ TEST(FileStream, SizeLeavesThePositionAndHandleReadsMoveIt) {
   const std::string name = folder / "data.bin";
   const auto bytes = Sequence(1000);
   WriteWholeFile(name, bytes);
-  TtqFileStream stream(name, 0x0020);
+  TtqFileStream stream(name, TtqFileStream::ModeReadShareRead);
   stream.SetPosition(123);
   EXPECT_EQ(stream.GetSize(), 1000);
   EXPECT_EQ(stream.GetPosition(), 123);
@@ -76,7 +76,7 @@ TEST(FileStream, SizeLeavesThePositionAndHandleReadsMoveIt) {
 TEST(FileStream, ModesCreateTruncateAndRefuse) {
   TScratchFolder folder;
   const std::string name = folder / "made.bin";
-  EXPECT_THROW(TtqFileStream(name, 0x0000), EWin32Error); // opening needs an existing file
+  EXPECT_THROW(TtqFileStream(name, TtqFileStream::ModeRead), EWin32Error); // opening needs an existing file
   WriteWholeFile(name, Sequence(50));
   {
     TtqFileStream created(name, TtqFileStream::ModeCreate); // cut to nothing
@@ -84,7 +84,7 @@ TEST(FileStream, ModesCreateTruncateAndRefuse) {
     EXPECT_EQ(created.Write("abc", 3), 3);
   }
   EXPECT_EQ(ReadWholeFile(name), Bytes("abc"));
-  TtqFileStream readOnly(name, 0x0000);
+  TtqFileStream readOnly(name, TtqFileStream::ModeRead);
   EXPECT_EQ(readOnly.Write("x", 1), 0); // a failing write counts nothing and raises nothing
   EXPECT_THROW(TtqFileStream(folder.Path() + "missing" + "/x.bin", TtqFileStream::ModeCreate),
                EWin32Error);
@@ -153,7 +153,7 @@ TEST(CopyFrom, CopiesFromThePositionAndPassesShortReadsOn) {
   const std::string name = folder / "source.bin";
   const auto bytes = Sequence(200000);
   WriteWholeFile(name, bytes);
-  TtqFileStream source(name, 0x0000);
+  TtqFileStream source(name, TtqFileStream::ModeRead);
   source.SetPosition(100);
   TtqFileStream target(folder / "target.bin", TtqFileStream::ModeCreate);
   EXPECT_EQ(target.CopyFrom(source, 150000), 150000);

@@ -49,7 +49,7 @@ protected:
 
   bool Load(const std::vector<std::uint8_t>& movie, bool attached = false) {
     WriteWholeFile(Files / "movie.tqf", movie);
-    TtqFileStream stream(Files / "movie.tqf", 0x0000);
+    TtqFileStream stream(Files / "movie.tqf", TtqFileStream::ModeRead);
     return attached ? LoadAttachedMovie(&stream) : LoadMovie(&stream);
   }
 

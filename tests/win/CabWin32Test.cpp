@@ -80,11 +80,11 @@ TEST(FileStreamWin32, SharingFollowsTheModeWord) {
     return opened;
   };
   {
-    TtqFileStream exclusive(name, 0x0000);
+    TtqFileStream exclusive(name, TtqFileStream::ModeRead);
     EXPECT_FALSE(otherReader());
   }
   {
-    TtqFileStream shared(name, 0x0020);
+    TtqFileStream shared(name, TtqFileStream::ModeReadShareRead);
     EXPECT_TRUE(otherReader());
   }
   {
@@ -96,7 +96,7 @@ TEST(FileStreamWin32, SharingFollowsTheModeWord) {
 TEST(FileStreamWin32, AFailedOpenReportsTheSystemError) {
   TScratchFolder folder;
   try {
-    TtqFileStream missing(folder / "missing.bin", 0x0000);
+    TtqFileStream missing(folder / "missing.bin", TtqFileStream::ModeRead);
     FAIL() << "opened a missing file";
   } catch (const EWin32Error& e) {
     EXPECT_EQ(e.ErrorCode(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));

@@ -93,7 +93,7 @@ private:
 std::unique_ptr<TtqCursor> LoadShape(const std::vector<std::uint8_t>& record) {
   TScratchFolder folder;
   WriteWholeFile(folder / "shape.bin", record);
-  TtqFileStream file(folder / "shape.bin", 0x0000);
+  TtqFileStream file(folder / "shape.bin", TtqFileStream::ModeRead);
   auto cursor = std::make_unique<TtqCursor>();
   EXPECT_EQ(cursor->LoadFromStream(file), CursorLoaded);
   EXPECT_EQ(file.GetPosition(), static_cast<std::int32_t>(record.size()));
