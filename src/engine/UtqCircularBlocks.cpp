@@ -1,6 +1,7 @@
 #include "UtqCircularBlocks.h"
 
 #include "UtqPlayerState.h"
+#include "movie/tqByteReader.h"
 #include "movie/tqSegments.h"
 
 #include <chrono>
@@ -28,11 +29,6 @@ TBlock* Take(TBlock* current, TBlockState wanted, TBlockState taken) {
   return result;
 }
 
-std::int32_t Int32At(const std::uint8_t* p) {
-  return static_cast<std::int32_t>(p[0] | p[1] << 8 | p[2] << 16 |
-                                   static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 // Reads the segment's records into the ring; returns the message of a failure, or "".
 std::string FillBlocks(TSegmentInfo& segment) {
   std::int32_t read = 0;
@@ -46,11 +42,12 @@ std::string FillBlocks(TSegmentInfo& segment) {
     const std::int32_t capacity = static_cast<std::int32_t>(block->Data.size());
     if (capacity < RecordHeader) return "ThreadP: Size > BlockSize";
     if (segment.FrameData->Read(data, 4) != 4) return "ThreadP: BytesRead <> size";
-    const std::int32_t size = Int32At(data);
+    const std::int32_t size = TByteReader(data, RecordHeader).Int32(0);
     if (size == 0) return "ThreadP: Size = 0";
     // A size the block cannot hold, or one too small for a record, is never read.
     if (size < RecordHeader || size > capacity) return "ThreadP: Size > BlockSize";
-    if (segment.FrameData->Read(data + 4, size - 4) != size - 4) return "ThreadP: BytesRead <> size";
+    if (segment.FrameData->Read(data + 4, size - 4) != size - 4)
+      return "ThreadP: BytesRead <> size";
     if (++read == segment.FrameCount) {
       block->Last = true;
       block->State = bsReady;
@@ -113,12 +110,17 @@ void TBlockChain::Reset() {
 void TBlockChain::SetBlockSize(std::int32_t n) {
   if (n < 0) return;
   TBlock* b = FHead;
-  for (std::int32_t i = 0; i < FCount; ++i, b = b->Next) b->SetSize(n);
+  for (std::int32_t i = 0; i < FCount; ++i, b = b->Next)
+    b->SetSize(n);
   FBlockSize = n;
 }
 
-TBlock* NextFreeBlock(TBlock* current) { return Take(current, bsFree, bsFilling); }
-TBlock* NextReadyBlock(TBlock* current) { return Take(current, bsReady, bsInUse); }
+TBlock* NextFreeBlock(TBlock* current) {
+  return Take(current, bsFree, bsFilling);
+}
+TBlock* NextReadyBlock(TBlock* current) {
+  return Take(current, bsReady, bsInUse);
+}
 
 void WaitNextBlock(std::atomic<TBlock*>& current, TBlockSide side, std::atomic<TBlock*>& out) {
   TBlock* from = current;
@@ -156,8 +158,8 @@ bool AdvanceFrontBlock() {
 
 void ThreadP() {
   std::string failure;
-  TSegmentInfo* segment = SegmentList != nullptr ? SegmentList->Get(PlayerState.CurrentSegment)
-                                                 : nullptr;
+  TSegmentInfo* segment =
+      SegmentList != nullptr ? SegmentList->Get(PlayerState.CurrentSegment) : nullptr;
   if (PlayerState.BlockChain != nullptr && PlayerState.BlockChain->Count() > 0 &&
       segment != nullptr && segment->FrameData) {
     try {
@@ -187,7 +189,8 @@ void StopReaderThread() {
     PlayerState.StopReader = true;
     // A paused reader cannot see the flags until it runs again.
     ReleaseHeldReader();
-    while (PlayerState.ReaderThread != 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    while (PlayerState.ReaderThread != 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   ReleaseEndedReader();
 }

@@ -1,5 +1,6 @@
 #include "UtqFrameCodec.h"
 
+#include "movie/tqByteReader.h"
 #include "movie/tqClasses.h"
 
 #include <algorithm>
@@ -9,15 +10,6 @@ namespace {
 
 constexpr std::size_t RecordSizeOffset = 0;
 constexpr std::size_t RunCountOffset = 4;
-
-inline std::int32_t LoadInt32(const std::uint8_t* p) {
-  return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
-                                   std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24);
-}
-
-inline std::uint16_t LoadUInt16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
 
 // Byte by byte, so that it means the same on any host; compilers make one store of it.
 inline void StoreLe32(std::uint8_t* p, std::uint32_t v) {
@@ -77,7 +69,7 @@ TUnpackResult ExpandRuns(const std::uint8_t* run, std::int32_t runCount,
       count = run[1];
     } else {
       value = std::uint32_t{run[0]} | std::uint32_t{run[1]} << 8 | std::uint32_t{run[2]} << 16;
-      count = LoadUInt16(run + 3);
+      count = LoadUInt16LE(run + 3);
     }
     if (count > remaining) {
       cut = true;
@@ -247,8 +239,9 @@ TUnpackResult ExpandFrameRecord(const std::uint8_t* record, std::size_t recordLe
   if (!ValidGeometry(geometry)) return urBadGeometry;
   if (!xorFrame || xorFrameLength < geometry.XorFrameBytes()) return urXorFrameTooSmall;
   if (!record || recordLength < FrameRecordHeaderSize) return urNoHeader;
-  const std::int32_t recordSize = LoadInt32(record + RecordSizeOffset);
-  const std::int32_t runCount = LoadInt32(record + RunCountOffset);
+  const TByteReader header(record, FrameRecordHeaderSize);
+  const std::int32_t recordSize = header.Int32(RecordSizeOffset);
+  const std::int32_t runCount = header.Int32(RunCountOffset);
   if (recordSize < static_cast<std::int32_t>(FrameRecordHeaderSize)) return urSizeTooSmall;
   if (static_cast<std::uint64_t>(recordSize) > recordLength) return urSizeTooLarge;
   if (static_cast<std::int64_t>(FrameRecordHeaderSize) +
@@ -315,8 +308,9 @@ TPaletteResult ReadPaletteChange(TtqStream& changes, TPaletteTable& palette) {
 bool ReadCursorStep(TtqStream& track, TCursorStep& step) {
   std::uint8_t bytes[CursorStepSize];
   if (track.Read(bytes, CursorStepSize) != CursorStepSize) return false;
-  step.ShapeIndex = LoadUInt16(bytes);
-  step.X = LoadUInt16(bytes + 2);
-  step.Y = LoadUInt16(bytes + 4);
+  const TByteReader fields(bytes, CursorStepSize);
+  step.ShapeIndex = fields.UInt16(0);
+  step.X = fields.UInt16(2);
+  step.Y = fields.UInt16(4);
   return true;
 }

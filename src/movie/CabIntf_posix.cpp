@@ -3,6 +3,7 @@
 // that the copy-file notification answered, so the caller sees the same callbacks, notifications
 // and answers as with the platform's cabinet library.
 #include "CabIntf.h"
+#include "tqByteReader.h"
 
 #include <mspack.h>
 
@@ -22,10 +23,8 @@ constexpr int MaxNameLength = 1024;      // longer names in a file table count a
 constexpr int MaxNextCabinetTries = 64;  // a caller that keeps saying "try again" ends here
 constexpr int MaxCabinetsPerCopy = 1024; // sets are followed no further than this
 // The name under which the library opens the output: the handle of the file being copied.
-const char* const OutputName = "\x01" "fdi-output";
-
-struct TFdiContext;
-
+const char* const OutputName = "\x01"
+                               "fdi-output";
 
 struct TFdiContext {
   PFNALLOC Alloc;
@@ -63,8 +62,12 @@ private:
   TFdiContext* FSaved;
 };
 
-TFdiContext* ContextOf(mspack_system*) { return CurrentContext; }
-TFdiFile* FileOf(mspack_file* file) { return reinterpret_cast<TFdiFile*>(file); }
+TFdiContext* ContextOf(mspack_system*) {
+  return CurrentContext;
+}
+TFdiFile* FileOf(mspack_file* file) {
+  return reinterpret_cast<TFdiFile*>(file);
+}
 
 void SetError(TFdiContext& fdi, std::int32_t code) {
   if (fdi.Error == nullptr) return;
@@ -80,7 +83,8 @@ constexpr std::size_t BlockHeader = 16;
 void* SysAlloc(mspack_system* self, std::size_t bytes) {
   TFdiContext* fdi = ContextOf(self);
   if (bytes > std::numeric_limits<std::uint32_t>::max() - BlockHeader) return nullptr;
-  auto* block = static_cast<unsigned char*>(fdi->Alloc(static_cast<std::uint32_t>(bytes + BlockHeader)));
+  auto* block =
+      static_cast<unsigned char*>(fdi->Alloc(static_cast<std::uint32_t>(bytes + BlockHeader)));
   if (block == nullptr) return nullptr;
   std::memcpy(block, &fdi->Free, sizeof fdi->Free);
   return block + BlockHeader;
@@ -145,16 +149,24 @@ off_t SysTell(mspack_file* file) {
 }
 
 void SysMessage(mspack_file*, const char*, ...) {} // FDI reports nothing but its error record
-void SysCopy(void* src, void* dest, std::size_t bytes) { std::memmove(dest, src, bytes); }
+void SysCopy(void* src, void* dest, std::size_t bytes) {
+  std::memmove(dest, src, bytes);
+}
 
 std::int32_t FdiErrorOf(int mspackError) {
   switch (mspackError) {
-  case MSPACK_ERR_OPEN: return FDIERROR_CABINET_NOT_FOUND;
-  case MSPACK_ERR_SIGNATURE: return FDIERROR_NOT_A_CABINET;
-  case MSPACK_ERR_NOMEMORY: return FDIERROR_ALLOC_FAIL;
-  case MSPACK_ERR_WRITE: return FDIERROR_TARGET_FILE;
-  case MSPACK_ERR_DECRUNCH: return FDIERROR_MDI_FAIL;
-  default: return FDIERROR_CORRUPT_CABINET;
+  case MSPACK_ERR_OPEN:
+    return FDIERROR_CABINET_NOT_FOUND;
+  case MSPACK_ERR_SIGNATURE:
+    return FDIERROR_NOT_A_CABINET;
+  case MSPACK_ERR_NOMEMORY:
+    return FDIERROR_ALLOC_FAIL;
+  case MSPACK_ERR_WRITE:
+    return FDIERROR_TARGET_FILE;
+  case MSPACK_ERR_DECRUNCH:
+    return FDIERROR_MDI_FAIL;
+  default:
+    return FDIERROR_CORRUPT_CABINET;
   }
 }
 
@@ -171,11 +183,6 @@ struct TRawCabinet {
   std::uint16_t Folders = 0, Files = 0, Flags = 0, SetId = 0, Index = 0;
   std::vector<TRawEntry> Entries;
 };
-
-std::uint16_t Word(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::uint32_t Dword(const unsigned char* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 bool ReadExact(TFdiContext& fdi, std::intptr_t hf, void* buffer, std::uint32_t count) {
   return fdi.Read(hf, buffer, count) == count;
@@ -199,26 +206,38 @@ bool SkipBytes(TFdiContext& fdi, std::intptr_t hf, std::int32_t count) {
 // Reads the fixed header at the handle's position, and with entries also the file table, which
 // cabinet libraries read right after the folder table whatever the header's table offset says.
 std::int32_t ReadRawCabinet(TFdiContext& fdi, std::intptr_t hf, TRawCabinet& cab, bool entries) {
-  enum { CabinetSize = 8, Major = 25, FolderCount = 26, FileCount = 28, Flags = 30, SetId = 32,
-         Index = 34, HeaderSize = 36, FolderSize = 8, EntrySize = 16 };
-  unsigned char header[HeaderSize];
-  if (!ReadExact(fdi, hf, header, HeaderSize)) return FDIERROR_NOT_A_CABINET;
-  if (std::memcmp(header, "MSCF", 4) != 0) return FDIERROR_NOT_A_CABINET;
-  if (header[Major] != 1) return FDIERROR_UNKNOWN_CABINET_VERSION;
-  cab.Size = static_cast<std::int32_t>(Dword(header + CabinetSize));
-  cab.Folders = Word(header + FolderCount);
-  cab.Files = Word(header + FileCount);
-  cab.Flags = Word(header + Flags);
-  cab.SetId = Word(header + SetId);
-  cab.Index = Word(header + Index);
+  enum {
+    CabinetSize = 8,
+    Major = 25,
+    FolderCount = 26,
+    FileCount = 28,
+    Flags = 30,
+    SetId = 32,
+    Index = 34,
+    HeaderSize = 36,
+    FolderSize = 8,
+    EntrySize = 16
+  };
+  std::uint8_t bytes[HeaderSize];
+  if (!ReadExact(fdi, hf, bytes, HeaderSize)) return FDIERROR_NOT_A_CABINET;
+  const TByteReader header(bytes, HeaderSize);
+  if (std::memcmp(header.Bytes(0, 4), "MSCF", 4) != 0) return FDIERROR_NOT_A_CABINET;
+  if (header.UInt8(Major) != 1) return FDIERROR_UNKNOWN_CABINET_VERSION;
+  cab.Size = header.Int32(CabinetSize);
+  cab.Folders = header.UInt16(FolderCount);
+  cab.Files = header.UInt16(FileCount);
+  cab.Flags = header.UInt16(Flags);
+  cab.SetId = header.UInt16(SetId);
+  cab.Index = header.UInt16(Index);
   if (!entries) return FDIERROR_NONE;
 
   int folderReserve = 0;
   if (cab.Flags & HeaderHasReserve) {
-    unsigned char sizes[4];
-    if (!ReadExact(fdi, hf, sizes, 4) || !SkipBytes(fdi, hf, Word(sizes)))
-      return FDIERROR_CORRUPT_CABINET;
-    folderReserve = sizes[2];
+    std::uint8_t sizes[4];
+    if (!ReadExact(fdi, hf, sizes, 4)) return FDIERROR_CORRUPT_CABINET;
+    const TByteReader reserve(sizes, sizeof sizes);
+    if (!SkipBytes(fdi, hf, reserve.UInt16(0))) return FDIERROR_CORRUPT_CABINET;
+    folderReserve = reserve.UInt8(2);
   }
   std::string ignored;
   const int names = ((cab.Flags & HeaderHasPrev) ? 2 : 0) + ((cab.Flags & HeaderHasNext) ? 2 : 0);
@@ -227,13 +246,14 @@ std::int32_t ReadRawCabinet(TFdiContext& fdi, std::intptr_t hf, TRawCabinet& cab
   if (!SkipBytes(fdi, hf, cab.Folders * (FolderSize + folderReserve)))
     return FDIERROR_CORRUPT_CABINET;
   for (int i = 0; i < cab.Files; ++i) {
-    unsigned char entry[EntrySize];
+    std::uint8_t bytes[EntrySize];
     TRawEntry raw;
-    if (!ReadExact(fdi, hf, entry, sizeof entry) || !ReadName(fdi, hf, raw.Name))
+    if (!ReadExact(fdi, hf, bytes, sizeof bytes) || !ReadName(fdi, hf, raw.Name))
       return FDIERROR_CORRUPT_CABINET;
-    raw.Size = Dword(entry);
-    raw.Offset = Dword(entry + 4);
-    raw.Folder = Word(entry + 8);
+    const TByteReader entry(bytes, sizeof bytes);
+    raw.Size = entry.UInt32(0);
+    raw.Offset = entry.UInt32(4);
+    raw.Folder = entry.UInt16(8);
     cab.Entries.push_back(std::move(raw));
   }
   return FDIERROR_NONE;
@@ -255,7 +275,9 @@ std::uint16_t DosTime(const mscabd_file& f) {
   return static_cast<std::uint16_t>(f.time_h << 11 | f.time_m << 5 | f.time_s >> 1);
 }
 
-char* Text(const char* s) { return const_cast<char*>(s != nullptr ? s : ""); }
+char* Text(const char* s) {
+  return const_cast<char*>(s != nullptr ? s : "");
+}
 
 // One FDICopy: the cabinets it opened, closed again whatever happens.
 class TCopyRun {
@@ -331,7 +353,8 @@ bool TCopyRun::ContinueFolder(std::int32_t& failure) {
       if (Send(fdintNEXT_CABINET, n) == -1) return failure = FDIERROR_USER_ABORT, false;
       raw = TRawCabinet();
       problem = OpenCabinet(std::string(PathBuffer.c_str()) + name, raw, next);
-      if (next != nullptr && Fdi.Decompressor->append(Fdi.Decompressor, last, next) != MSPACK_ERR_OK) {
+      if (next != nullptr &&
+          Fdi.Decompressor->append(Fdi.Decompressor, last, next) != MSPACK_ERR_OK) {
         Fdi.Decompressor->close(Fdi.Decompressor, next);
         next = nullptr;
         problem = FDIERROR_WRONG_CABINET;
@@ -339,7 +362,8 @@ bool TCopyRun::ContinueFolder(std::int32_t& failure) {
     }
     Cabinets.push_back(next);
     bool goesOn = false;
-    for (const TRawEntry& e : raw.Entries) goesOn = goesOn || e.Folder == ContinuedPrevAndNext;
+    for (const TRawEntry& e : raw.Entries)
+      goesOn = goesOn || e.Folder == ContinuedPrevAndNext;
     if (!goesOn) return true;
   }
 }
@@ -417,7 +441,9 @@ bool TCopyRun::Run(const std::string& fileName) {
   return true;
 }
 
-TFdiContext* FdiOf(HFDI hfdi) { return static_cast<TFdiContext*>(hfdi); }
+TFdiContext* FdiOf(HFDI hfdi) {
+  return static_cast<TFdiContext*>(hfdi);
+}
 } // namespace
 
 HFDI FDICreate(PFNALLOC pfnalloc, PFNFREE pfnfree, PFNOPEN pfnopen, PFNREAD pfnread,

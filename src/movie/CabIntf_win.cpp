@@ -10,9 +10,9 @@ using TFDIIsCabinet = BOOL(DIAMONDAPI*)(HFDI, INT_PTR, TFdiCabinetInfo*);
 using TFDICopy = BOOL(DIAMONDAPI*)(HFDI, char*, char*, int, PFNFDINOTIFY, PFNFDIDECRYPT, void*);
 using TFDIDestroy = BOOL(DIAMONDAPI*)(HFDI);
 
-const char* const EntryNames[] = {"FCICreate",       "FCIAddFile", "FCIFlushCabinet",
-                                  "FCIFlushFolder",  "FCIDestroy", "FDICreate",
-                                  "FDIIsCabinet",    "FDICopy",    "FDIDestroy"};
+const char* const EntryNames[] = {"FCICreate",      "FCIAddFile", "FCIFlushCabinet",
+                                  "FCIFlushFolder", "FCIDestroy", "FDICreate",
+                                  "FDIIsCabinet",   "FDICopy",    "FDIDestroy"};
 constexpr int EntryCount = sizeof EntryNames / sizeof EntryNames[0];
 
 // The library stays loaded from the first context creation to the end of the program.
@@ -40,18 +40,12 @@ void BindCabinetLibrary() {
     MessageBoxA(nullptr, "Cabinet.dll not found", "Error", MB_OK);
     return;
   }
-  try {
-    bool complete = true;
-    for (int i = 0; i < EntryCount; ++i) {
-      CabinetLibrary.Entries[i] = GetProcAddress(CabinetLibrary.Handle, EntryNames[i]);
-      complete = complete && CabinetLibrary.Entries[i] != nullptr;
-    }
-    if (!complete) MessageBoxA(nullptr, "Cabinet.dll is invalid", "Error", MB_OK);
-  } catch (...) {
-    FreeLibrary(CabinetLibrary.Handle);
-    CabinetLibrary.Handle = nullptr;
-    throw;
+  bool complete = true;
+  for (int i = 0; i < EntryCount; ++i) {
+    CabinetLibrary.Entries[i] = GetProcAddress(CabinetLibrary.Handle, EntryNames[i]);
+    complete = complete && CabinetLibrary.Entries[i] != nullptr;
   }
+  if (!complete) MessageBoxA(nullptr, "Cabinet.dll is invalid", "Error", MB_OK);
 }
 
 enum { iFDICreate = 5, iFDIIsCabinet, iFDICopy, iFDIDestroy };

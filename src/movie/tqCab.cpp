@@ -1,5 +1,7 @@
 #include "tqCab.h"
 
+#include "tqByteReader.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -331,24 +333,22 @@ bool TtqCabReader::ListFiles(const std::string& path, const TFileListCallback& c
     EntryBytes = 16
   };
   TtqFileStream stream(path, TtqFileStream::ModeReadShareRead);
-  std::uint8_t header[HeaderSize];
-  stream.ReadBuffer(header, HeaderSize);
-  auto dword = [](const std::uint8_t* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-  };
-  auto word = [](const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); };
-  if (dword(header + Signature) != 0x4643534Du) // "MSCF"
+  std::uint8_t headerBytes[HeaderSize];
+  stream.ReadBuffer(headerBytes, HeaderSize);
+  const TByteReader header(headerBytes, HeaderSize);
+  if (header.UInt32(Signature) != 0x4643534Du) // "MSCF"
     throw Exception("Cabinet file does not have the correct format");
-  const std::uint32_t filesOffset = dword(header + FilesOffset);
+  const std::uint32_t filesOffset = header.UInt32(FilesOffset);
   stream.SetPosition(static_cast<std::int32_t>(filesOffset));
   if (static_cast<std::uint32_t>(stream.GetPosition()) != filesOffset)
     throw Exception("Failure setting file stream position");
 
   bool abort = false;
-  const int count = word(header + FileCount);
+  const int count = header.UInt16(FileCount);
   for (int i = 0; i < count && !abort; ++i) {
-    std::uint8_t entry[EntryBytes];
-    stream.ReadBuffer(entry, EntryBytes);
+    std::uint8_t entryBytes[EntryBytes];
+    stream.ReadBuffer(entryBytes, EntryBytes);
+    const TByteReader entry(entryBytes, EntryBytes);
     std::string name;
     for (char c;;) {
       stream.ReadBuffer(&c, 1);
@@ -356,9 +356,9 @@ bool TtqCabReader::ListFiles(const std::string& path, const TFileListCallback& c
       if (name.size() == MaxEntryName) throw Exception(FdiErrorText(FDIERROR_CORRUPT_CABINET));
       name += c;
     }
-    callback(*this, name, static_cast<std::int32_t>(dword(entry + EntrySize)),
-             word(entry + EntryFolder), word(entry + EntryDate), word(entry + EntryTime),
-             word(entry + EntryAttributes), abort);
+    callback(*this, name, entry.Int32(EntrySize), entry.UInt16(EntryFolder),
+             entry.UInt16(EntryDate), entry.UInt16(EntryTime), entry.UInt16(EntryAttributes),
+             abort);
   }
   return true;
 }

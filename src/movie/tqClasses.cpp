@@ -27,36 +27,45 @@ std::string Win32ErrorMessage(std::uint32_t code) {
 // Sharing bits 4..7 of an open mode: 0 and 1 none, 2 read, 3 write, 4 both.
 std::uint32_t ShareOfMode(std::uint16_t mode) {
   switch ((mode >> 4) & 0x0F) {
-  case 2: return sys::ShareRead;
-  case 3: return sys::ShareWrite;
-  case 4: return sys::ShareRead | sys::ShareWrite;
-  default: return 0;
+  case 2:
+    return sys::ShareRead;
+  case 3:
+    return sys::ShareWrite;
+  case 4:
+    return sys::ShareRead | sys::ShareWrite;
+  default:
+    return 0;
   }
 }
 
 std::uint32_t AccessOfMode(std::uint16_t mode) {
   switch (mode & 3) {
-  case 0: return sys::GenericRead;
-  case 1: return sys::GenericWrite;
-  default: return sys::GenericRead | sys::GenericWrite;
+  case 0:
+    return sys::GenericRead;
+  case 1:
+    return sys::GenericWrite;
+  default:
+    return sys::GenericRead | sys::GenericWrite;
   }
 }
 
 THandle OpenForMode(const std::string& fileName, std::uint16_t mode) {
-  const THandle h =
-      mode == TtqFileStream::ModeCreate
-          ? SysOpenFile(fileName, sys::GenericRead | sys::GenericWrite, 0, sys::CreateAlways,
-                        sys::AttrNormal)
-          : SysOpenFile(fileName, AccessOfMode(mode), ShareOfMode(mode), sys::OpenExisting,
-                        sys::AttrNormal);
+  const THandle h = mode == TtqFileStream::ModeCreate
+                        ? SysOpenFile(fileName, sys::GenericRead | sys::GenericWrite, 0,
+                                      sys::CreateAlways, sys::AttrNormal)
+                        : SysOpenFile(fileName, AccessOfMode(mode), ShareOfMode(mode),
+                                      sys::OpenExisting, sys::AttrNormal);
   if (h == InvalidHandle) RaiseLastOSError();
   return h;
 }
 } // namespace
 
-EWin32Error::EWin32Error(std::uint32_t code) : Exception(Win32ErrorMessage(code)), FErrorCode(code) {}
+EWin32Error::EWin32Error(std::uint32_t code)
+    : Exception(Win32ErrorMessage(code)), FErrorCode(code) {}
 
-void RaiseLastOSError() { throw EWin32Error(SysLastError()); }
+void RaiseLastOSError() {
+  throw EWin32Error(SysLastError());
+}
 
 std::int32_t TtqStream::CopyFrom(TtqStream& source, std::int32_t count) {
   if (count == 0) {
@@ -78,11 +87,17 @@ std::int32_t TtqStream::CopyFrom(TtqStream& source, std::int32_t count) {
 TtqFileStream::TtqFileStream(const std::string& fileName, std::uint16_t mode)
     : Handle(OpenForMode(fileName, mode)), FileName(fileName) {}
 
-TtqFileStream::~TtqFileStream() { SysCloseFile(Handle); }
+TtqFileStream::~TtqFileStream() {
+  SysCloseFile(Handle);
+}
 
-std::int32_t TtqFileStream::GetPosition() { return SysSeek(Handle, 0, sys::FromCurrent); }
+std::int32_t TtqFileStream::GetPosition() {
+  return SysSeek(Handle, 0, sys::FromCurrent);
+}
 
-void TtqFileStream::SetPosition(std::int32_t position) { SysSeek(Handle, position, sys::FromBegin); }
+void TtqFileStream::SetPosition(std::int32_t position) {
+  SysSeek(Handle, position, sys::FromBegin);
+}
 
 std::int32_t TtqFileStream::GetSize() {
   const std::int32_t here = SysSeek(Handle, 0, sys::FromCurrent);

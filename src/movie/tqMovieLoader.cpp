@@ -18,15 +18,10 @@ const char* const NewerVersionLine =
     "\xEF\xEE\xE7\xE4\xED\xFE\xFE \xE2\xE5\xF0\xF1\xE8\xFE, \xF7\xE5\xEC "
     "\xEF\xF0\xEE\xE8\xE3\xF0\xFB\xE2\xE0\xF2\xE5\xEB\xFC\r";
 
-std::int32_t Int32At(const std::uint8_t* p) {
-  return static_cast<std::int32_t>(p[0] | p[1] << 8 | p[2] << 16 |
-                                   static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 std::int32_t ReadInt32(TtqStream& stream) {
   std::uint8_t bytes[4];
   stream.ReadBuffer(bytes, 4);
-  return Int32At(bytes);
+  return TByteReader(bytes, sizeof bytes).Int32(0);
 }
 
 // A temporary file that goes when the segment's load ends, however it ends.
@@ -50,7 +45,8 @@ struct TTemporaryFolders {
   TTemporaryFolders(const TTemporaryFolders&) = delete;
   TTemporaryFolders& operator=(const TTemporaryFolders&) = delete;
   ~TTemporaryFolders() {
-    for (auto it = Paths.rbegin(); it != Paths.rend(); ++it) SysRemoveFolder(*it);
+    for (auto it = Paths.rbegin(); it != Paths.rend(); ++it)
+      SysRemoveFolder(*it);
   }
   std::vector<std::string> Paths;
 };
@@ -69,8 +65,9 @@ void ReadSegmentData(TSegmentInfo& segment, const TSegmentHeader& header, TtqFil
   const std::int32_t kept = std::min(nameSize, MaxNameBytes);
   data.ReadBuffer(name, kept);
   if (nameSize > kept) data.SetPosition(data.GetPosition() + (nameSize - kept));
-  if (kept > 0) segment.Name.assign(reinterpret_cast<const char*>(name + 1),
-                                    std::min<std::int32_t>(name[0], kept - 1));
+  if (kept > 0)
+    segment.Name.assign(reinterpret_cast<const char*>(name + 1),
+                        std::min<std::int32_t>(name[0], kept - 1));
 
   if (header.CursorCount < 0 || header.CursorCount > (size - data.GetPosition()) / MinCursorRecord)
     Damaged("cursor count does not fit the data", entry);
@@ -83,7 +80,8 @@ void ReadSegmentData(TSegmentInfo& segment, const TSegmentHeader& header, TtqFil
   const std::int64_t left = size - data.GetPosition();
   if (header.FrameDataSize < 0 || header.CursorTrackSize < 0 || header.PaletteDataSize < 0 ||
       static_cast<std::int64_t>(header.FrameDataSize) + header.CursorTrackSize +
-              header.PaletteDataSize > left)
+              header.PaletteDataSize >
+          left)
     Damaged("data sizes do not fit the data", entry);
   // A size of 0 copies nothing (CopyFrom would take 0 as the whole source).
   if (header.FrameDataSize > 0) segment.FrameData->CopyFrom(data, header.FrameDataSize);
@@ -121,13 +119,14 @@ void LoadSegment(TtqStream& movie, std::int32_t segmentStart, const TSegmentHead
   std::vector<std::unique_ptr<TTemporaryFile>> extracted;
   {
     TtqCabReader reader;
-    reader.ListFiles(cabinet.Path(), [&](TtqCabReader&, const std::string& name, std::int32_t,
-                                         std::uint16_t, std::uint16_t, std::uint16_t,
-                                         std::uint16_t, bool&) { listed = name; });
+    reader.ListFiles(cabinet.Path(),
+                     [&](TtqCabReader&, const std::string& name, std::int32_t, std::uint16_t,
+                         std::uint16_t, std::uint16_t, std::uint16_t, bool&) { listed = name; });
     try {
       reader.Extract(cabinet.Path(), TempFolder);
     } catch (...) {
-      for (const std::string& file : reader.ExtractedFiles()) ForceDeleteFile(file);
+      for (const std::string& file : reader.ExtractedFiles())
+        ForceDeleteFile(file);
       for (auto it = reader.CreatedFolders().rbegin(); it != reader.CreatedFolders().rend(); ++it)
         SysRemoveFolder(*it);
       throw;
@@ -138,35 +137,50 @@ void LoadSegment(TtqStream& movie, std::int32_t segmentStart, const TSegmentHead
   }
   const std::string dataPath = listed.empty() ? std::string() : JoinPath({TempFolder, listed});
   bool found = false;
-  for (const auto& file : extracted) found = found || file->Path() == dataPath;
+  for (const auto& file : extracted)
+    found = found || file->Path() == dataPath;
   if (!found) return;
   TtqFileStream data(dataPath, TtqFileStream::ModeRead);
   ReadSegmentData(segment, header, data, entry);
 }
 } // namespace
 
-TSegmentHeader ParseSegmentHeader(const std::uint8_t* b) {
-  enum { Version = 0, Width = 1, Height = 5, BitsPerPixel = 9, FrameRate = 10, Flags = 14,
-         FrameCount = 18, CursorCount = 22, CursorTrackSize = 26, PaletteDataSize = 30,
-         FrameDataSize = 34, CabinetSize = 38, CabinetOffset = 42, Reserved1 = 46,
-         Reserved2 = 50 };
+TSegmentHeader ParseSegmentHeader(const TByteReader& b) {
+  enum {
+    Version = 0,
+    Width = 1,
+    Height = 5,
+    BitsPerPixel = 9,
+    FrameRate = 10,
+    Flags = 14,
+    FrameCount = 18,
+    CursorCount = 22,
+    CursorTrackSize = 26,
+    PaletteDataSize = 30,
+    FrameDataSize = 34,
+    CabinetSize = 38,
+    CabinetOffset = 42,
+    Reserved1 = 46,
+    Reserved2 = 50
+  };
+  if (!b.Holds(0, SegmentHeaderSize)) throw Exception("Cannot read buffer");
   TSegmentHeader h;
-  h.Version = b[Version];
-  h.Width = Int32At(b + Width);
-  h.Height = Int32At(b + Height);
-  h.BitsPerPixel = b[BitsPerPixel];
-  const std::uint32_t rateBits = static_cast<std::uint32_t>(Int32At(b + FrameRate));
+  h.Version = b.UInt8(Version);
+  h.Width = b.Int32(Width);
+  h.Height = b.Int32(Height);
+  h.BitsPerPixel = b.UInt8(BitsPerPixel);
+  const std::uint32_t rateBits = b.UInt32(FrameRate);
   std::memcpy(&h.FrameRate, &rateBits, sizeof h.FrameRate);
-  h.Flags = Int32At(b + Flags);
-  h.FrameCount = Int32At(b + FrameCount);
-  h.CursorCount = Int32At(b + CursorCount);
-  h.CursorTrackSize = Int32At(b + CursorTrackSize);
-  h.PaletteDataSize = Int32At(b + PaletteDataSize);
-  h.FrameDataSize = Int32At(b + FrameDataSize);
-  h.CabinetSize = Int32At(b + CabinetSize);
-  h.CabinetOffset = Int32At(b + CabinetOffset);
-  h.Reserved1 = Int32At(b + Reserved1);
-  h.Reserved2 = Int32At(b + Reserved2);
+  h.Flags = b.Int32(Flags);
+  h.FrameCount = b.Int32(FrameCount);
+  h.CursorCount = b.Int32(CursorCount);
+  h.CursorTrackSize = b.Int32(CursorTrackSize);
+  h.PaletteDataSize = b.Int32(PaletteDataSize);
+  h.FrameDataSize = b.Int32(FrameDataSize);
+  h.CabinetSize = b.Int32(CabinetSize);
+  h.CabinetOffset = b.Int32(CabinetOffset);
+  h.Reserved1 = b.Int32(Reserved1);
+  h.Reserved2 = b.Int32(Reserved2);
   return h;
 }
 
@@ -200,10 +214,11 @@ bool LoadMovie(TtqStream* stream) {
   std::vector<std::uint8_t> table(static_cast<std::size_t>(entryCount) * EntrySize);
   stream->ReadBuffer(table.data(), static_cast<std::int32_t>(table.size()));
 
+  const TByteReader entries(table.data(), table.size());
   for (std::int32_t i = 0; i < entryCount; ++i) {
-    const std::uint8_t* entry = table.data() + i * EntrySize;
-    const std::int32_t offset = Int32At(entry);
-    const std::int16_t kind = static_cast<std::int16_t>(entry[4] | entry[5] << 8);
+    const std::size_t entry = static_cast<std::size_t>(i) * EntrySize;
+    const std::int32_t offset = entries.Int32(entry);
+    const std::int16_t kind = entries.Int16(entry + 4);
     if (kind != 1) continue;
     const std::int64_t segmentStart = static_cast<std::int64_t>(movieStart) + offset;
     if (offset < 0 || segmentStart + SegmentHeaderSize > movieEnd)
@@ -211,7 +226,7 @@ bool LoadMovie(TtqStream* stream) {
     stream->SetPosition(static_cast<std::int32_t>(segmentStart));
     std::uint8_t bytes[SegmentHeaderSize];
     stream->ReadBuffer(bytes, SegmentHeaderSize);
-    const TSegmentHeader header = ParseSegmentHeader(bytes);
+    const TSegmentHeader header = ParseSegmentHeader(TByteReader(bytes, sizeof bytes));
     if (header.Version != 0) {
       warnings += Format(NewerVersionLine, i + 1);
       continue;

@@ -2,6 +2,7 @@
 // table, each segment's header, cabinet and data file.
 #pragma once
 
+#include "tqByteReader.h"
 #include "tqClasses.h"
 
 #include <cstdint>
@@ -26,7 +27,8 @@ struct TSegmentHeader {
   std::int32_t Reserved2 = 0;
 };
 constexpr std::int32_t SegmentHeaderSize = 54;
-TSegmentHeader ParseSegmentHeader(const std::uint8_t* bytes);
+// The fields of a segment header; raises when the buffer is shorter than a header.
+TSegmentHeader ParseSegmentHeader(const TByteReader& header);
 
 // Frames per second from the stored rate: the nearest integer, halves to the even one, kept in
 // eight bits.

@@ -4,7 +4,9 @@
 
 namespace {
 // Without a window system the warning goes to the error output.
-void WarningToStderr(const std::string& text) { std::fputs(text.c_str(), stderr); }
+void WarningToStderr(const std::string& text) {
+  std::fputs(text.c_str(), stderr);
+}
 } // namespace
 
 TLoadWarning ShowLoadWarning = WarningToStderr;

@@ -32,6 +32,7 @@ void TSegmentList::Delete(std::int32_t index) {
 }
 
 void TSegmentList::Clear() {
-  while (FCount > 0) Delete(0);
+  while (FCount > 0)
+    Delete(0);
   Items.clear();
 }

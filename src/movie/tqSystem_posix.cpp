@@ -70,12 +70,23 @@ THandle SysOpenFile(const std::string& name, std::uint32_t access, std::uint32_t
   const bool read = (access & sys::GenericRead) != 0, write = (access & sys::GenericWrite) != 0;
   flags |= read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
   switch (creation) {
-  case sys::CreateNew: flags |= O_CREAT | O_EXCL; break;
-  case sys::CreateAlways: flags |= O_CREAT | O_TRUNC; break;
-  case sys::OpenExisting: break;
-  case sys::OpenAlways: flags |= O_CREAT; break;
-  case sys::TruncateExisting: flags |= O_TRUNC; break;
-  default: LastError = EINVAL; return InvalidHandle;
+  case sys::CreateNew:
+    flags |= O_CREAT | O_EXCL;
+    break;
+  case sys::CreateAlways:
+    flags |= O_CREAT | O_TRUNC;
+    break;
+  case sys::OpenExisting:
+    break;
+  case sys::OpenAlways:
+    flags |= O_CREAT;
+    break;
+  case sys::TruncateExisting:
+    flags |= O_TRUNC;
+    break;
+  default:
+    LastError = EINVAL;
+    return InvalidHandle;
   }
   const mode_t mode = (flagsAndAttributes & sys::AttrReadOnly) ? 0444 : 0666;
   const std::string local = (flags & O_CREAT) != 0 ? Local(name) : Existing(name);
@@ -85,9 +96,10 @@ THandle SysOpenFile(const std::string& name, std::uint32_t access, std::uint32_t
     return InvalidHandle;
   }
   struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  const bool statFailed = ::fstat(fd, &st) != 0;
+  if (statFailed || S_ISDIR(st.st_mode)) {
     // CreateFileA refuses folders.
-    errno = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    if (!statFailed) errno = EISDIR;
     Fail();
     ::close(fd);
     return InvalidHandle;
@@ -126,8 +138,9 @@ bool SysWriteFile(THandle handle, const void* buffer, std::uint32_t count, std::
 }
 
 std::int32_t SysSeek(THandle handle, std::int32_t distance, int origin) {
-  const int whence = origin == sys::FromBegin ? SEEK_SET : origin == sys::FromEnd ? SEEK_END
-                                                                                 : SEEK_CUR;
+  const int whence = origin == sys::FromBegin ? SEEK_SET
+                     : origin == sys::FromEnd ? SEEK_END
+                                              : SEEK_CUR;
   const off_t pos = ::lseek(Fd(handle), distance, whence);
   if (pos < 0) return Fail(), -1;
   if (pos > INT32_MAX) {
@@ -137,9 +150,15 @@ std::int32_t SysSeek(THandle handle, std::int32_t distance, int origin) {
   return static_cast<std::int32_t>(pos);
 }
 
-bool SysCloseFile(THandle handle) { return ::close(Fd(handle)) == 0 || Fail(); }
-std::uint32_t SysLastError() { return LastError; }
-void SysSetLastError(std::uint32_t code) { LastError = code; }
+bool SysCloseFile(THandle handle) {
+  return ::close(Fd(handle)) == 0 || Fail();
+}
+std::uint32_t SysLastError() {
+  return LastError;
+}
+void SysSetLastError(std::uint32_t code) {
+  LastError = code;
+}
 
 std::uint32_t SysGetAttributes(const std::string& path) {
   struct stat st;
@@ -168,7 +187,9 @@ bool SysFileExists(const std::string& path) {
   return ::stat(Existing(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-bool SysDeleteFile(const std::string& path) { return ::unlink(Local(path).c_str()) == 0 || Fail(); }
+bool SysDeleteFile(const std::string& path) {
+  return ::unlink(Local(path).c_str()) == 0 || Fail();
+}
 bool SysMakeFolder(const std::string& path) {
   return ::mkdir(Local(path).c_str(), 0777) == 0 || Fail();
 }
@@ -206,7 +227,9 @@ std::string SysFullPath(const std::string& path) {
   return full;
 }
 
-std::string SysErrorText(std::uint32_t code) { return std::strerror(static_cast<int>(code)); }
+std::string SysErrorText(std::uint32_t code) {
+  return std::strerror(static_cast<int>(code));
+}
 
 std::string SysTempFolder() {
   const char* dir = std::getenv("TMPDIR");
@@ -225,4 +248,6 @@ std::string SysTempFileName(const std::string& folder, const std::string& prefix
   return name;
 }
 
-bool SysRemoveFolder(const std::string& path) { return ::rmdir(Local(path).c_str()) == 0 || Fail(); }
+bool SysRemoveFolder(const std::string& path) {
+  return ::rmdir(Local(path).c_str()) == 0 || Fail();
+}

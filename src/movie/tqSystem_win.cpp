@@ -3,13 +3,15 @@
 #include <windows.h>
 
 namespace {
-HANDLE Native(THandle handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE Native(THandle handle) {
+  return reinterpret_cast<HANDLE>(handle);
+}
 } // namespace
 
 THandle SysOpenFile(const std::string& name, std::uint32_t access, std::uint32_t share,
                     std::uint32_t creation, std::uint32_t flagsAndAttributes) {
-  HANDLE h = CreateFileA(name.c_str(), access, share, nullptr, creation, flagsAndAttributes,
-                         nullptr);
+  HANDLE h =
+      CreateFileA(name.c_str(), access, share, nullptr, creation, flagsAndAttributes, nullptr);
   return h == INVALID_HANDLE_VALUE ? InvalidHandle : reinterpret_cast<THandle>(h);
 }
 
@@ -33,11 +35,19 @@ std::int32_t SysSeek(THandle handle, std::int32_t distance, int origin) {
   return static_cast<std::int32_t>(pos);
 }
 
-bool SysCloseFile(THandle handle) { return CloseHandle(Native(handle)) != 0; }
-std::uint32_t SysLastError() { return GetLastError(); }
-void SysSetLastError(std::uint32_t code) { SetLastError(code); }
+bool SysCloseFile(THandle handle) {
+  return CloseHandle(Native(handle)) != 0;
+}
+std::uint32_t SysLastError() {
+  return GetLastError();
+}
+void SysSetLastError(std::uint32_t code) {
+  SetLastError(code);
+}
 
-std::uint32_t SysGetAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+std::uint32_t SysGetAttributes(const std::string& path) {
+  return GetFileAttributesA(path.c_str());
+}
 
 bool SysSetAttributes(const std::string& path, std::uint32_t attributes) {
   return SetFileAttributesA(path.c_str(), attributes) != 0;
@@ -48,8 +58,12 @@ bool SysFileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool SysDeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
-bool SysMakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool SysDeleteFile(const std::string& path) {
+  return DeleteFileA(path.c_str()) != 0;
+}
+bool SysMakeFolder(const std::string& path) {
+  return CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
 
 bool SysStampDosTime(THandle handle, std::uint16_t date, std::uint16_t time) {
   FILETIME local, utc;
@@ -84,4 +98,6 @@ std::string SysTempFileName(const std::string& folder, const std::string& prefix
   return buffer;
 }
 
-bool SysRemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+bool SysRemoveFolder(const std::string& path) {
+  return RemoveDirectoryA(path.c_str()) != 0;
+}

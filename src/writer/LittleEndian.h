@@ -5,7 +5,8 @@
 #include <cstring>
 
 // Little-endian fields at named offsets of a byte buffer; every file the writer makes is
-// little-endian whatever the host.
+// little-endian whatever the host. The writer and tqpack's checker use these rather than the
+// player's field reader on purpose, so that the two sides check each other.
 namespace NQuillo::NLe {
 
 inline void Put8(uint8_t* at, uint32_t value) {

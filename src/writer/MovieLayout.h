@@ -83,6 +83,8 @@ struct TRunFormat {
 const TRunFormat* FindRunFormat(unsigned bitsPerPixel);
 const TRunFormat& RunFormat(unsigned bitsPerPixel); // throws for other depths
 
+// The writer spells out the layout apart from the player's loader on purpose: each is tested
+// against the other.
 struct TSegmentHeader {
   uint8_t Version = NMovie::CurrentVersion;
   int32_t Width = 0;

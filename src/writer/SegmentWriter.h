@@ -26,6 +26,7 @@ struct TSegmentOptions {
   std::string TempFolder; // empty: the system's
 };
 
+// Kept apart from the player's cursor step on purpose, so that each side checks the other.
 struct TCursorStep {
   uint16_t ShapeIndex = 0;
   uint16_t X = 0;
