@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "movie/tqByteReader.h"
 #include "movie/tqClasses.h"
 
 #include <gtest/gtest.h>
@@ -216,4 +217,20 @@ TEST(CriticalSection, IsReentrantAndExcludesOtherThreads) {
   lock.Leave();
   other.join();
   EXPECT_TRUE(entered);
+}
+
+TEST(ByteReader, ReadsLittleEndianFieldsInsideItsBufferOnly) {
+  const std::uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0xFF, 0xFE};
+  const TByteReader r(bytes, sizeof bytes);
+  EXPECT_EQ(r.UInt8(5), 0xFE);
+  EXPECT_EQ(r.UInt16(0), 0x0201);
+  EXPECT_EQ(r.Int16(4), -257);
+  EXPECT_EQ(r.UInt32(0), 0x04030201u);
+  EXPECT_EQ(r.Int32(2), static_cast<std::int32_t>(0xFEFF0403u));
+  EXPECT_TRUE(r.Holds(6, 0));
+  EXPECT_FALSE(r.Holds(3, 4));
+  EXPECT_FALSE(r.Holds(SIZE_MAX, 2)); // an offset that would wrap round
+  EXPECT_THROW(r.Int32(3), Exception);
+  EXPECT_THROW(r.UInt8(6), Exception);
+  EXPECT_THROW(r.Bytes(1, SIZE_MAX), Exception);
 }
