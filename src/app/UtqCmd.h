@@ -48,6 +48,11 @@ extern const char* const HelpCaption;
 std::string HelpText();
 
 #ifdef _WIN32
-// Reads the program's own arguments and the screen size, and parses into StartOptions.
+// The help box and the error box as the player shows them: message boxes without owner.
+TCmdMessages& CommandLineMessageBoxes();
+// The program's arguments after its path.
+std::vector<std::string> ProgramArguments();
+// Reads the program's own arguments and the screen size, and parses into StartOptions,
+// showing the boxes as message boxes.
 void ParseCommandLine();
 #endif
