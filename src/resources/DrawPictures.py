@@ -146,9 +146,9 @@ def velocity():
     """The speed slider's thumb: on the thumb's own grey, three grip ridges, each a dark line
     with a light one beside it."""
     picture = canvas(14, 14, lambda y: (224, 224, 224))
-    for x in (4.0, 7.0, 10.0):
-        paint(picture, rounded_rect(x - 0.5, 3.0, x + 0.5, 11.0), lambda y: (112, 118, 128))
-        paint(picture, rounded_rect(x + 0.5, 3.0, x + 1.5, 11.0), lambda y: (255, 255, 255))
+    for x in (3, 6, 9):
+        paint(picture, rounded_rect(x, 3, x + 1, 11), lambda y: (112, 118, 128))
+        paint(picture, rounded_rect(x + 1, 3, x + 2, 11), lambda y: (255, 255, 255))
     return picture
 
 

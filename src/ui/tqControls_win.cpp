@@ -158,14 +158,28 @@ LRESULT TtqControl::WMSizingMoving(WPARAM, RECT* rect) {
   return 1;
 }
 
-void TtqControl::WMSize(WPARAM, LPARAM lParam) {
-  FWidth = LOWORD(lParam);
-  FHeight = HIWORD(lParam);
+namespace {
+// The window's outer rectangle in its parent's client coordinates. WM_SIZE and WM_MOVE
+// report the client area, which a border makes smaller than the rectangle that UpdateBounds
+// gives MoveWindow: stored as it stands, every setter would move a bordered control.
+RECT BoundsInParent(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+} // namespace
+
+void TtqControl::WMSize(WPARAM, LPARAM) {
+  const RECT r = BoundsInParent(FHandle);
+  FWidth = r.right - r.left;
+  FHeight = r.bottom - r.top;
 }
 
-void TtqControl::WMMove(WPARAM, LPARAM lParam) {
-  FLeft = LOWORD(lParam);
-  FTop = HIWORD(lParam);
+void TtqControl::WMMove(WPARAM, LPARAM) {
+  const RECT r = BoundsInParent(FHandle);
+  FLeft = r.left;
+  FTop = r.top;
 }
 
 LRESULT TtqControl::WMEraseBkgnd(HDC) {
