@@ -2,7 +2,7 @@
 // states by position, fonts by face name, and texts from the string table.
 #pragma once
 
-#include "UtqCommon.h"
+#include "UtqCommon.h" // MakeRect and the font style flags
 
 #include <windows.h>
 
@@ -14,10 +14,6 @@ HBITMAP SetButtonBitmap(HWND button, const char* resourceName);
 void SetButtonCheck(HWND button, bool checked);
 void CheckMenuItemAt(HMENU menu, UINT position, bool checked);
 void EnableMenuItemAt(HMENU menu, UINT position, bool enabled);
-
-inline RECT ToRECT(const TRect& r) {
-  return RECT{r.Left, r.Top, r.Right, r.Bottom};
-}
 
 // A font of the installed family whose full name is face, with the given height and style
 // flags (fsBold, ...). The caller owns the font. A face that is not installed gets the family

@@ -86,7 +86,6 @@ public:
     if (FHandle != nullptr && FHandle != handle) DeleteObject(FHandle);
     FHandle = handle;
   }
-  THandle Release() { return std::exchange(FHandle, nullptr); }
 
 private:
   THandle FHandle = nullptr;
