@@ -1,6 +1,7 @@
 #include "UtqCmd.h"
 
 #include <cstddef>
+#include <cstdint>
 
 TStartOptions StartOptions;
 
@@ -59,6 +60,17 @@ std::int32_t IntegerValue(const std::string& argument) {
   return value;
 }
 
+// Screen minus window, worked out wide: a hostile size such as -2147483648 must not overflow.
+std::int32_t Fit(std::int64_t v) {
+  if (v < INT32_MIN) return INT32_MIN;
+  if (v > INT32_MAX) return INT32_MAX;
+  return static_cast<std::int32_t>(v);
+}
+
+std::int32_t Room(std::int32_t screen, std::int32_t window) {
+  return Fit(static_cast<std::int64_t>(screen) - window);
+}
+
 enum TParseState { psOption, psPosX, psPosY, psSizeWidth, psSizeHeight, psSegment };
 
 void Clamp(TStartOptions& o, std::int32_t screenWidth, std::int32_t screenHeight) {
@@ -105,20 +117,20 @@ void ParseArguments(const std::vector<std::string>& arguments, std::int32_t scre
       case psPosX:
         state = psPosY;
         if (a == "c") {
-          options.StartX = (screenWidth - options.StartWidth) / 2;
-          options.StartY = (screenHeight - options.StartHeight) / 2;
+          options.StartX = Room(screenWidth, options.StartWidth) / 2;
+          options.StartY = Room(screenHeight, options.StartHeight) / 2;
           state = psOption;
         } else if (a == "l") {
           options.StartX = 0;
         } else if (a == "r") {
-          options.StartX = screenWidth - options.StartWidth;
+          options.StartX = Room(screenWidth, options.StartWidth);
         } else {
           options.StartX = IntegerValue(a);
         }
         break;
       case psPosY:
         if (a == "t") options.StartY = 0;
-        else if (a == "b") options.StartY = screenHeight - options.StartHeight;
+        else if (a == "b") options.StartY = Room(screenHeight, options.StartHeight);
         else options.StartY = IntegerValue(a);
         state = psOption;
         break;

@@ -94,6 +94,16 @@ TEST(ParseArguments, PositionAndSizeInEitherOrder) {
   ExpectWindow(Parse({"/size", "1100", "800"}).Options, -76, -32, 1100, 800);
 }
 
+TEST(ParseArguments, ExtremeSizesDoNotOverflowThePosition) {
+  // The right edge of a window of -2147483648 pixels lies beyond any screen: right-aligned,
+  // then clamped, it starts where a 600-pixel window fits.
+  ExpectWindow(Parse({"/size", "-2147483648", "-2147483648", "/pos", "r", "b"}).Options, 424, 368,
+               600, 400);
+  ExpectWindow(Parse({"/size", "-2147483648", "600", "/pos", "c"}).Options, 424, 84, 600, 600);
+  ExpectWindow(Parse({"/size", "2147483647", "400", "/pos", "r", "t"}).Options,
+               1024 - 2147483647, 0, 2147483647, 400);
+}
+
 TEST(ParseArguments, KeywordsAreWholeArguments) {
   // "center" is not "c": it is a number that does not convert.
   const TParsed p = Parse({"/pos", "center"});
