@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   if (size > 2) arguments.push_back(current);
-  for (const std::string& a : arguments) CheckConversion(a);
+  for (const std::string& a : arguments)
+    CheckConversion(a);
 
   TStartOptions options;
   TCountingBoxes boxes;

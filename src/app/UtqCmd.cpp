@@ -85,7 +85,8 @@ void Clamp(TStartOptions& o, std::int32_t screenWidth, std::int32_t screenHeight
 
 bool TryStrToInt(const std::string& text, std::int32_t& value) {
   std::size_t at = 0;
-  while (at < text.size() && IsBlank(text[at])) ++at;
+  while (at < text.size() && IsBlank(text[at]))
+    ++at;
   if (at < text.size() && text[at] == '$') return ReadHex(text, at + 1, value);
   if (at < text.size() && (text[at] == 'x' || text[at] == 'X')) return ReadHex(text, at + 1, value);
   if (at + 1 < text.size() && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X'))
@@ -108,11 +109,16 @@ void ParseArguments(const std::vector<std::string>& arguments, std::int32_t scre
       switch (state) {
       case psOption:
         if (a[0] == '-') a[0] = '/';
-        if (a == "/closeonfinish") options.CloseOnFinish = true;
-        else if (a == "/size") state = psSizeWidth;
-        else if (a == "/pos") state = psPosX;
-        else if (a == "/segm") state = psSegment;
-        else if (a == "/?" || a == "/help") messages.ShowHelp();
+        if (a == "/closeonfinish")
+          options.CloseOnFinish = true;
+        else if (a == "/size")
+          state = psSizeWidth;
+        else if (a == "/pos")
+          state = psPosX;
+        else if (a == "/segm")
+          state = psSegment;
+        else if (a == "/?" || a == "/help")
+          messages.ShowHelp();
         break;
       case psPosX:
         state = psPosY;
@@ -129,9 +135,12 @@ void ParseArguments(const std::vector<std::string>& arguments, std::int32_t scre
         }
         break;
       case psPosY:
-        if (a == "t") options.StartY = 0;
-        else if (a == "b") options.StartY = Room(screenHeight, options.StartHeight);
-        else options.StartY = IntegerValue(a);
+        if (a == "t")
+          options.StartY = 0;
+        else if (a == "b")
+          options.StartY = Room(screenHeight, options.StartHeight);
+        else
+          options.StartY = IntegerValue(a);
         state = psOption;
         break;
       case psSizeWidth:
@@ -217,6 +226,7 @@ std::string HelpText() {
   };
   // One carriage return between lines, none after the last.
   std::string text = Lines[0];
-  for (std::size_t i = 1; i < sizeof Lines / sizeof Lines[0]; ++i) (text += '\r') += Lines[i];
+  for (std::size_t i = 1; i < sizeof Lines / sizeof Lines[0]; ++i)
+    (text += '\r') += Lines[i];
   return text;
 }

@@ -30,7 +30,8 @@ std::vector<std::string> ProgramArguments() {
   // The runtime has split the command line the platform's way: quoted arguments keep
   // their blanks.
   std::vector<std::string> arguments;
-  for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
+  for (int i = 1; i < __argc; ++i)
+    arguments.emplace_back(__argv[i]);
   return arguments;
 }
 
@@ -44,4 +45,3 @@ void ParseCommandLine() {
   }
   ParseArguments(ProgramArguments(), width, height, StartOptions, CommandLineMessageBoxes());
 }
-

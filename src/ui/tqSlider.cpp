@@ -39,8 +39,10 @@ std::int32_t TSliderModel::PositionToThumb(std::int32_t width) const {
 
 void TSliderModel::SetPosition(std::int32_t v, std::int32_t width) {
   if (v == FPosition) return;
-  if (v < FMin) v = FMin;
-  else if (v > FMax) v = FMax;
+  if (v < FMin)
+    v = FMin;
+  else if (v > FMax)
+    v = FMax;
   if (v == FPosition) return;
   FPosition = v;
   if (!FUpdating) SetThumbPos(PositionToThumb(width), width);
@@ -49,13 +51,16 @@ void TSliderModel::SetPosition(std::int32_t v, std::int32_t width) {
 
 void TSliderModel::SetThumbPos(std::int32_t x, std::int32_t width) {
   if (x == FThumbPos) return;
-  if (x < 0) x = 0;
-  else if (x > width - FThumbWidth) x = width - FThumbWidth;
+  if (x < 0)
+    x = 0;
+  else if (x > width - FThumbWidth)
+    x = width - FThumbWidth;
   if (x != FThumbPos) {
     FThumbPos = x;
     if (FMax >= FMin && width > FThumbWidth) {
       TUpdatingScope updating(FUpdating);
-      const double share = static_cast<double>(FThumbPos) / static_cast<double>(width - FThumbWidth);
+      const double share =
+          static_cast<double>(FThumbPos) / static_cast<double>(width - FThumbWidth);
       SetPosition(FMin + RoundEven(share * static_cast<double>(FMax - FMin)), width);
     }
     FEvents.Invalidate();

@@ -1,5 +1,5 @@
-#include "writer/Cp1251.h"
 #include "app/UtqCmd.h"
+#include "writer/Cp1251.h"
 
 #include <gtest/gtest.h>
 
@@ -40,10 +40,19 @@ TEST(TryStrToInt, AcceptsTheRuntimesForms) {
   const struct {
     const char* Text;
     std::int32_t Value;
-  } good[] = {{"$FF", 255},          {"0x10", 16},  {"x1f", 31},    {"-5", -5},
-              {" 7", 7},             {"+12", 12},   {"007", 7},     {"\t 3", 3},
-              {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
-              {"$7fffffff", 2147483647},  {"0XaB", 171}, {"$FFFFFFFF", -1}};
+  } good[] = {{"$FF", 255},
+              {"0x10", 16},
+              {"x1f", 31},
+              {"-5", -5},
+              {" 7", 7},
+              {"+12", 12},
+              {"007", 7},
+              {"\t 3", 3},
+              {"2147483647", 2147483647},
+              {"-2147483648", -2147483647 - 1},
+              {"$7fffffff", 2147483647},
+              {"0XaB", 171},
+              {"$FFFFFFFF", -1}};
   for (const auto& c : good) {
     std::int32_t v = 12345;
     EXPECT_TRUE(TryStrToInt(c.Text, v)) << c.Text;
@@ -52,9 +61,9 @@ TEST(TryStrToInt, AcceptsTheRuntimesForms) {
 }
 
 TEST(TryStrToInt, RefusesAnythingElse) {
-  for (const char* text : {"7 ", "", " ", "2147483648", "-2147483649", "99999999999999999999",
-                           "$", "0x", "x", "-", "+", "1e3", "12a", "-$10", "$100000000",
-                           "0x-1", "$ 1", "- 5", "\xED"}) {
+  for (const char* text :
+       {"7 ", "", " ", "2147483648", "-2147483649", "99999999999999999999", "$", "0x", "x", "-",
+        "+", "1e3", "12a", "-$10", "$100000000", "0x-1", "$ 1", "- 5", "\xED"}) {
     std::int32_t v = 12345;
     EXPECT_FALSE(TryStrToInt(text, v)) << '"' << text << '"';
     EXPECT_EQ(v, 12345) << "a refused text leaves the value alone: " << text;
@@ -100,8 +109,8 @@ TEST(ParseArguments, ExtremeSizesDoNotOverflowThePosition) {
   ExpectWindow(Parse({"/size", "-2147483648", "-2147483648", "/pos", "r", "b"}).Options, 424, 368,
                600, 400);
   ExpectWindow(Parse({"/size", "-2147483648", "600", "/pos", "c"}).Options, 424, 84, 600, 600);
-  ExpectWindow(Parse({"/size", "2147483647", "400", "/pos", "r", "t"}).Options,
-               1024 - 2147483647, 0, 2147483647, 400);
+  ExpectWindow(Parse({"/size", "2147483647", "400", "/pos", "r", "t"}).Options, 1024 - 2147483647,
+               0, 2147483647, 400);
 }
 
 TEST(ParseArguments, KeywordsAreWholeArguments) {
@@ -149,8 +158,8 @@ TEST(ParseArguments, ABadValueShowsTheErrorAndStopsWithoutClamping) {
 }
 
 TEST(ParseArguments, UnknownWordsAndFileNamesAreIgnored) {
-  const TParsed p = Parse({"-closeonfinfish", "movie.tqf", "C:\\films\\a b.tqf", "/unknown",
-                           "/segm", "3", "/", "-"});
+  const TParsed p = Parse(
+      {"-closeonfinfish", "movie.tqf", "C:\\films\\a b.tqf", "/unknown", "/segm", "3", "/", "-"});
   EXPECT_FALSE(p.Options.CloseOnFinish);
   EXPECT_EQ(p.Options.StartSegmentNumber, 3);
   EXPECT_EQ(p.Boxes, "");
@@ -184,7 +193,8 @@ TEST(HelpText, TwentyLinesInCodePage1251) {
 
   std::vector<std::string> lines;
   std::stringstream in(text);
-  for (std::string line; std::getline(in, line, '\r');) lines.push_back(line);
+  for (std::string line; std::getline(in, line, '\r');)
+    lines.push_back(line);
   const char* const expected[] = {
       "\"FileName.exe\" [-size {FULLSCREEN|MAX|MIN|{w h}} [-pos {C|{{L|R|x} {T|B|y}}}]] "
       "[-segm N] [-closeonfinfish]",

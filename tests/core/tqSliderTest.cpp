@@ -1,6 +1,6 @@
+#include "ui/tqSlider.h"
 #include "ui/UtqCommon.h"
 #include "ui/tqControls.h"
-#include "ui/tqSlider.h"
 
 #include <gtest/gtest.h>
 

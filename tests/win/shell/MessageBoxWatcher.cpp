@@ -72,6 +72,7 @@ void TMessageBoxWatcher::Watch() {
     }
     SendMessageA(box, WM_COMMAND, IDOK, 0);
     // The box goes away inside its thread's loop; do not read it twice.
-    while (!FStop && IsWindow(box) && IsWindowVisible(box)) Sleep(5);
+    while (!FStop && IsWindow(box) && IsWindowVisible(box))
+      Sleep(5);
   }
 }

@@ -85,11 +85,19 @@ TEST(Resources, MainMenuItemsIdsPositionsAndTexts) {
     const char* Title;
     std::vector<TMenuItem> Items;
   } expected[] = {
-      {"Файл", {{101, "Загрузить", "Ctrl+O"}, {102, "Свойства...", "F8"}, {-1, "", ""},
-                {100, "Выход", "Alt+F4"}}},
-      {"Действия", {{110, "Воспроизведение", "F9"}, {111, "Пауза", "F10"},
-                    {112, "Стоп", "F11"}, {-1, "", ""}, {113, "Сегменты", "F6"},
-                    {114, "Предыдущий", "F4"}, {115, "Следующий", "F5"}}},
+      {"Файл",
+       {{101, "Загрузить", "Ctrl+O"},
+        {102, "Свойства...", "F8"},
+        {-1, "", ""},
+        {100, "Выход", "Alt+F4"}}},
+      {"Действия",
+       {{110, "Воспроизведение", "F9"},
+        {111, "Пауза", "F10"},
+        {112, "Стоп", "F11"},
+        {-1, "", ""},
+        {113, "Сегменты", "F6"},
+        {114, "Предыдущий", "F4"},
+        {115, "Следующий", "F5"}}},
       {"Вид", {{120, "Панель управления", "F7"}, {121, "Во весь экран", "Alt+Enter"}}},
       {"Справка", {{130, "Справка", "F1"}, {-1, "", ""}, {131, "О программе...", nullptr}}},
   };
@@ -121,11 +129,12 @@ TEST(Resources, ElevenShortcuts) {
   ASSERT_NE(table, nullptr);
   ACCEL entries[32];
   const int count = CopyAcceleratorTableA(table, entries, 32);
-  const ACCEL expected[] = {
-      {FVIRTKEY | FCONTROL, 'O', 101}, {FVIRTKEY, VK_F8, 102},  {FVIRTKEY, VK_F9, 110},
-      {FVIRTKEY, VK_F10, 111},         {FVIRTKEY, VK_F11, 112}, {FVIRTKEY, VK_F6, 113},
-      {FVIRTKEY, VK_F7, 120},          {FVIRTKEY | FALT, VK_RETURN, 121},
-      {FVIRTKEY, VK_F1, 130},          {FVIRTKEY, VK_F4, 114},  {FVIRTKEY, VK_F5, 115}};
+  const ACCEL expected[] = {{FVIRTKEY | FCONTROL, 'O', 101}, {FVIRTKEY, VK_F8, 102},
+                            {FVIRTKEY, VK_F9, 110},          {FVIRTKEY, VK_F10, 111},
+                            {FVIRTKEY, VK_F11, 112},         {FVIRTKEY, VK_F6, 113},
+                            {FVIRTKEY, VK_F7, 120},          {FVIRTKEY | FALT, VK_RETURN, 121},
+                            {FVIRTKEY, VK_F1, 130},          {FVIRTKEY, VK_F4, 114},
+                            {FVIRTKEY, VK_F5, 115}};
   ASSERT_EQ(count, 11);
   for (int i = 0; i < count; ++i) {
     SCOPED_TRACE(testing::Message() << "entry " << i);
@@ -143,10 +152,10 @@ TEST(Resources, IconGroupsHoldOne32By32ImageOf16Colours) {
     ASSERT_EQ(group.size(), 6u + 14u) << "a header and one entry";
     EXPECT_EQ(group[2] | group[3] << 8, 1) << "type: icon";
     EXPECT_EQ(group[4] | group[5] << 8, 1) << "one image";
-    EXPECT_EQ(group[6], 32);                         // width
-    EXPECT_EQ(group[7], 32);                         // height
-    EXPECT_EQ(group[8], 16);                         // colours
-    EXPECT_EQ(group[12] | group[13] << 8, 4);        // bits per pixel
+    EXPECT_EQ(group[6], 32);                  // width
+    EXPECT_EQ(group[7], 32);                  // height
+    EXPECT_EQ(group[8], 16);                  // colours
+    EXPECT_EQ(group[12] | group[13] << 8, 4); // bits per pixel
     const WORD id = static_cast<WORD>(group[18] | group[19] << 8);
     const std::vector<std::uint8_t> image = ResourceBytes(RT_ICON, MAKEINTRESOURCEA(id), Russian);
     ASSERT_GE(image.size(), 40u);
@@ -177,10 +186,14 @@ TEST(Resources, ButtonBitmapsAreTheDrawnPictures) {
     const char* Name;
     const char* File;
     int Size;
-  } bitmaps[] = {{"PLAYBMP", "play.bmp", 20},         {"PAUSEBMP", "pause.bmp", 20},
-                 {"STOPBMP", "stop.bmp", 20},         {"SEGMENTSBMP", "segments.bmp", 20},
-                 {"PREVBMP", "prev.bmp", 20},         {"NEXTBMP", "next.bmp", 20},
-                 {"FULLSCREENBMP", "fullscreen.bmp", 20}, {"VELOCITYBMP", "velocity.bmp", 14}};
+  } bitmaps[] = {{"PLAYBMP", "play.bmp", 20},
+                 {"PAUSEBMP", "pause.bmp", 20},
+                 {"STOPBMP", "stop.bmp", 20},
+                 {"SEGMENTSBMP", "segments.bmp", 20},
+                 {"PREVBMP", "prev.bmp", 20},
+                 {"NEXTBMP", "next.bmp", 20},
+                 {"FULLSCREENBMP", "fullscreen.bmp", 20},
+                 {"VELOCITYBMP", "velocity.bmp", 14}};
   TScopedGetDC screen(nullptr);
   for (const auto& b : bitmaps) {
     SCOPED_TRACE(b.Name);
@@ -227,11 +240,13 @@ TEST(Resources, AboutBoxTemplate) {
   EXPECT_EQ(Languages(RT_DIALOG, "ABOUTBOX"), std::set<WORD>{Russian});
   const std::vector<std::uint8_t> t = ResourceBytes(RT_DIALOG, "ABOUTBOX", Russian);
   ASSERT_GE(t.size(), 18u);
-  auto word = [&](std::size_t at) { return static_cast<std::uint16_t>(t.at(at) | t.at(at + 1) << 8); };
+  auto word = [&](std::size_t at) {
+    return static_cast<std::uint16_t>(t.at(at) | t.at(at + 1) << 8);
+  };
   const std::uint32_t style = word(0) | static_cast<std::uint32_t>(word(2)) << 16;
   ASSERT_NE(word(2), 0xFFFF) << "a plain template, not the extended one";
-  EXPECT_EQ(style, static_cast<std::uint32_t>(DS_SETFONT | DS_MODALFRAME | WS_CAPTION |
-                                              WS_SYSMENU | WS_CLIPCHILDREN));
+  EXPECT_EQ(style, static_cast<std::uint32_t>(DS_SETFONT | DS_MODALFRAME | WS_CAPTION | WS_SYSMENU |
+                                              WS_CLIPCHILDREN));
   EXPECT_EQ(word(4) | word(6) << 16, 0) << "no extended style";
   EXPECT_EQ(word(8), 0) << "no controls";
   EXPECT_EQ(static_cast<std::int16_t>(word(10)), 100);
@@ -242,7 +257,8 @@ TEST(Resources, AboutBoxTemplate) {
   std::size_t at = 18;
   auto text = [&]() {
     std::u16string s;
-    for (; word(at) != 0; at += 2) s += static_cast<char16_t>(word(at));
+    for (; word(at) != 0; at += 2)
+      s += static_cast<char16_t>(word(at));
     at += 2;
     return s;
   };

@@ -40,7 +40,8 @@ std::string ExpectedHelp() {
       "",
       "CloseOnFinish - закрыть проигрыватель по окончании воспроизведения"};
   std::string text;
-  for (const char* line : lines) text += (text.empty() && line == lines[0] ? "" : "\r") + Utf8ToCp1251(line);
+  for (const char* line : lines)
+    text += (text.empty() && line == lines[0] ? "" : "\r") + Utf8ToCp1251(line);
   return text;
 }
 
@@ -82,9 +83,10 @@ TEST(CommandLineChild, ReportsItsArguments) {
   if (out == nullptr) GTEST_SKIP() << "only meaningful as the child of ProgramArguments";
   ParseCommandLine();
   std::ofstream file(out, std::ios::binary);
-  for (const std::string& a : ProgramArguments()) file << '[' << a << "]\n";
-  file << StartOptions.StartX << ' ' << StartOptions.StartY << ' ' << StartOptions.StartWidth
-       << ' ' << StartOptions.StartHeight << ' ' << StartOptions.StartSegmentNumber << ' '
+  for (const std::string& a : ProgramArguments())
+    file << '[' << a << "]\n";
+  file << StartOptions.StartX << ' ' << StartOptions.StartY << ' ' << StartOptions.StartWidth << ' '
+       << StartOptions.StartHeight << ' ' << StartOptions.StartSegmentNumber << ' '
        << StartOptions.CloseOnFinish << '\n';
 }
 
@@ -101,8 +103,8 @@ TEST(ProgramArguments, QuotedArgumentsKeepTheirBlanks) {
   STARTUPINFOA start{};
   start.cb = sizeof start;
   PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
-                                      nullptr, nullptr, &start, &process);
+  const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                      nullptr, &start, &process);
   SetEnvironmentVariableA(ChildOutput, nullptr);
   ASSERT_TRUE(started);
   ASSERT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);

@@ -79,8 +79,8 @@ TEST(CreateFontByName, BeforeAnyLookupTheMapperChooses) {
 }
 
 TEST(CommonHelpers, ButtonsAndMenuItemsByPosition) {
-  HWND button = CreateWindowA("BUTTON", "", WS_POPUP | BS_PUSHLIKE | BS_AUTOCHECKBOX | BS_BITMAP,
-                              0, 0, 24, 24, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND button = CreateWindowA("BUTTON", "", WS_POPUP | BS_PUSHLIKE | BS_AUTOCHECKBOX | BS_BITMAP, 0,
+                              0, 24, 24, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(button, nullptr);
   HBITMAP bitmap = SetButtonBitmap(button, "SEGMENTSBMP");
   ASSERT_NE(bitmap, nullptr);

@@ -23,8 +23,8 @@ public:
     c.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     c.lpszClassName = "SliderTestHost";
     RegisterClassA(&c);
-    FHandle = CreateWindowExA(WS_EX_TOPMOST, "SliderTestHost", "", WS_POPUP | WS_VISIBLE, 100,
-                              100, 600, 40, nullptr, nullptr, c.hInstance, nullptr);
+    FHandle = CreateWindowExA(WS_EX_TOPMOST, "SliderTestHost", "", WS_POPUP | WS_VISIBLE, 100, 100,
+                              600, 40, nullptr, nullptr, c.hInstance, nullptr);
     SetForegroundWindow(FHandle);
   }
   THost(const THost&) = delete;
