@@ -3,7 +3,7 @@
 #include <cmath>
 
 namespace {
-// Round to nearest with ties to even, as the offsets of the panel's slider are specified.
+// Round to nearest with ties to even: the panel's slider puts 13.5 on 14 and 40.5 on 40.
 std::int32_t RoundEven(double v) {
   return static_cast<std::int32_t>(std::nearbyint(v));
 }

@@ -34,17 +34,6 @@ protected:
 };
 } // namespace
 
-TEST_F(SliderModel, SetUpGivesARangeOfTenAndASixteenPixelThumb) {
-  TSliderModel fresh(Events);
-  fresh.Reset();
-  EXPECT_EQ(fresh.FMin, 0);
-  EXPECT_EQ(fresh.FMax, 10);
-  EXPECT_EQ(fresh.FThumbWidth, 16);
-  EXPECT_EQ(fresh.FThumbHeight, 16);
-  EXPECT_EQ(fresh.FPosition, 0);
-  EXPECT_EQ(fresh.FThumbPos, 0);
-}
-
 TEST_F(SliderModel, ThumbOffsetsOfThePanelSliderRoundTiesToEven) {
   const std::int32_t expected[] = {0, 7, 14, 20, 27, 34, 40, 47, 54};
   for (std::int32_t p = 0; p <= 8; ++p) {

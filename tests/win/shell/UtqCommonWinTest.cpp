@@ -77,32 +77,3 @@ TEST(CreateFontByName, BeforeAnyLookupTheMapperChooses) {
   EXPECT_STREQ(Described(font.Get()).lfFaceName, "");
   EXPECT_FALSE(RealisedFace(font.Get()).empty());
 }
-
-TEST(CommonHelpers, ButtonsAndMenuItemsByPosition) {
-  HWND button = CreateWindowA("BUTTON", "", WS_POPUP | BS_PUSHLIKE | BS_AUTOCHECKBOX | BS_BITMAP, 0,
-                              0, 24, 24, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(button, nullptr);
-  HBITMAP bitmap = SetButtonBitmap(button, "SEGMENTSBMP");
-  ASSERT_NE(bitmap, nullptr);
-  EXPECT_EQ(SendMessageA(button, BM_GETIMAGE, IMAGE_BITMAP, 0), reinterpret_cast<LRESULT>(bitmap));
-  SetButtonCheck(button, true);
-  EXPECT_EQ(SendMessageA(button, BM_GETCHECK, 0, 0), BST_CHECKED);
-  SetButtonCheck(button, false);
-  EXPECT_EQ(SendMessageA(button, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-  DestroyWindow(button);
-  DeleteObject(bitmap);
-
-  HMENU menu = CreatePopupMenu();
-  AppendMenuA(menu, MF_STRING, 110, "a");
-  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING, 112, "b");
-  CheckMenuItemAt(menu, 2, true);
-  EnableMenuItemAt(menu, 0, false);
-  EXPECT_EQ(GetMenuState(menu, 2, MF_BYPOSITION) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
-  EXPECT_EQ(GetMenuState(menu, 0, MF_BYPOSITION) & MF_GRAYED, static_cast<UINT>(MF_GRAYED));
-  CheckMenuItemAt(menu, 2, false);
-  EnableMenuItemAt(menu, 0, true);
-  EXPECT_EQ(GetMenuState(menu, 2, MF_BYPOSITION) & MF_CHECKED, 0u);
-  EXPECT_EQ(GetMenuState(menu, 0, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED), 0u);
-  DestroyMenu(menu);
-}
