@@ -25,4 +25,5 @@ run cab_reader_fuzzer "$root/fuzz/corpus/cab_reader" "$root/tests/data/cab"
 run movie_loader_fuzzer "$root/fuzz/corpus/movie_loader"
 run cursor_record_fuzzer "$root/fuzz/corpus/cursor_record"
 run frame_codec_fuzzer "$root/fuzz/corpus/frame_codec"
+run command_line_fuzzer "$root/fuzz/corpus/command_line"
 exit $status

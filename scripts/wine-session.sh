@@ -37,5 +37,10 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1
 "$wineserver" -p >/dev/null 2>&1
 # Wine's own services must not inherit the caller's output pipes, or the caller never returns.
 /usr/lib/wine/wine64 wineboot -i </dev/null >"$build_dir/wineboot.log" 2>&1
+# This Wine looks for its own fonts (Tahoma, MS Sans Serif, Marlett) outside the folder that
+# fonts-wine fills; the prefix's font folder is always searched.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+mkdir -p "$fonts"
+for f in /usr/share/wine/fonts/*.ttf; do [ -e "$f" ] && ln -sf "$f" "$fonts/"; done
 
 "$@"
