@@ -79,21 +79,6 @@ TSegmentHeader TMovieWriter::AddSegment(TSegmentWriter& segment, const TCabinetO
   return EndSegment(start, header);
 }
 
-TSegmentHeader TMovieWriter::AddSegment(const TSegmentHeader& header, ICabSource& cabinet) {
-  if (header.CabinetSize <= 0) throw TMovieError("segment without a cabinet");
-  const uint64_t start = BeginSegment();
-  std::vector<uint8_t> buffer(CopyPiece);
-  uint64_t left = static_cast<uint64_t>(header.CabinetSize);
-  while (left != 0) {
-    const size_t got =
-        cabinet.Read(buffer.data(), static_cast<size_t>(std::min<uint64_t>(left, CopyPiece)));
-    if (got == 0) throw TMovieError("cabinet ends before its announced size");
-    File.Write(buffer.data(), got);
-    left -= got;
-  }
-  return EndSegment(start, header);
-}
-
 uint64_t TMovieWriter::Finish() {
   if (IsFinished) throw TMovieError("movie already finished");
   if (Offsets.size() != static_cast<size_t>(Count))
