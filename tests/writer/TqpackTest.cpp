@@ -1,10 +1,12 @@
 #include "MovieExaminer.h"
 #include "PictureFiles.h"
+#include "PngPicture.h"
 #include "TqpackCommands.h"
 
 #include "MovieReference.h"
 #include "PlayerLoad.h"
 #include "SharedDemo.h"
+#include "TestPng.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,11 +33,6 @@ TRun Tqpack(const std::vector<std::string>& args) {
 
 void Put32(TBytes& b, uint32_t v) {
   for (int i = 0; i < 4; ++i)
-    b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
-void PutBe32(TBytes& b, uint32_t v) {
-  for (int i = 3; i >= 0; --i)
     b.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
@@ -85,59 +82,14 @@ TBytes Bmp8(int32_t w, int32_t h, const TBytes& indices, const std::vector<uint3
   return b;
 }
 
-uint32_t Crc32(const uint8_t* data, size_t size) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (size_t i = 0; i < size; ++i) {
-    crc ^= data[i];
-    for (int k = 0; k < 8; ++k)
-      crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1)));
-  }
-  return ~crc;
-}
-
-void PngChunk(TBytes& png, const char* type, const TBytes& data) {
-  PutBe32(png, static_cast<uint32_t>(data.size()));
-  TBytes body(type, type + 4);
-  body.insert(body.end(), data.begin(), data.end());
-  png.insert(png.end(), body.begin(), body.end());
-  PutBe32(png, Crc32(body.data(), body.size()));
-}
-
-// An RGB PNG whose zlib stream holds stored blocks only.
+// An RGB PNG of rgb pixels (0xRRGGBB).
 TBytes Png(int32_t w, int32_t h, const std::vector<uint32_t>& rgb) {
-  TBytes raw;
-  for (int32_t y = 0; y < h; ++y) {
-    raw.push_back(0);
-    for (int32_t x = 0; x < w; ++x) {
-      const uint32_t c = rgb[static_cast<size_t>(y * w + x)];
-      raw.insert(raw.end(), {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
-                             static_cast<uint8_t>(c)});
-    }
-  }
-  TBytes z = {0x78, 0x01};
-  for (size_t at = 0; at < raw.size();) {
-    const size_t n = std::min<size_t>(65535, raw.size() - at);
-    z.push_back(at + n == raw.size() ? 1 : 0);
-    z.insert(z.end(), {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
-                       static_cast<uint8_t>(~n), static_cast<uint8_t>(~n >> 8)});
-    z.insert(z.end(), raw.begin() + static_cast<long>(at), raw.begin() + static_cast<long>(at + n));
-    at += n;
-  }
-  uint32_t a = 1, b = 0;
-  for (uint8_t byte : raw) {
-    a = (a + byte) % 65521;
-    b = (b + a) % 65521;
-  }
-  PutBe32(z, b << 16 | a);
-  TBytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  TBytes ihdr;
-  PutBe32(ihdr, static_cast<uint32_t>(w));
-  PutBe32(ihdr, static_cast<uint32_t>(h));
-  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
-  PngChunk(png, "IHDR", ihdr);
-  PngChunk(png, "IDAT", z);
-  PngChunk(png, "IEND", {});
-  return png;
+  TPngSpec spec;
+  spec.Width = static_cast<uint32_t>(w);
+  spec.Height = static_cast<uint32_t>(h);
+  for (uint32_t c : rgb)
+    spec.Samples.insert(spec.Samples.end(), {c >> 16, c >> 8 & 0xFF, c & 0xFF});
+  return MakePng(spec);
 }
 
 std::vector<uint32_t> RandomPicture(int32_t w, int32_t h, uint32_t seed) {

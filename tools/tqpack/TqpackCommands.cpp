@@ -5,6 +5,7 @@
 #include "MovieExaminer.h"
 #include "MovieJoin.h"
 #include "PictureFiles.h"
+#include "PngPicture.h"
 #include "Progress.h"
 #include "StockCursors.h"
 #include "movie/tqClasses.h"
