@@ -117,6 +117,8 @@ bool LooksLikeMovie(TBinaryFile& file, uint64_t start, uint64_t length) {
     uint8_t header[NMovie::HeaderSize];
     file.ReadAt(start + offset, header, sizeof header);
     const TSegmentHeader h = TSegmentHeader::Load(header);
+    // A segment of a newer version is the player's to pass over, and ours.
+    if (h.Version != NMovie::CurrentVersion) continue;
     if (h.CabinetOffset < 0 || h.CabinetSize < 4 ||
         offset + static_cast<uint64_t>(h.CabinetOffset) + static_cast<uint64_t>(h.CabinetSize) >
             length)

@@ -111,8 +111,9 @@ void AddFrame(TBytes& frames, const std::vector<std::pair<uint32_t, uint16_t>>& 
   Put32(frames, static_cast<uint32_t>(8 + 5 * runs.size()));
   Put32(frames, static_cast<uint32_t>(runs.size()));
   for (const auto& run : runs) {
-    frames.insert(frames.end(), {static_cast<uint8_t>(run.first), static_cast<uint8_t>(run.first >> 8),
-                                 static_cast<uint8_t>(run.first >> 16)});
+    frames.insert(frames.end(),
+                  {static_cast<uint8_t>(run.first), static_cast<uint8_t>(run.first >> 8),
+                   static_cast<uint8_t>(run.first >> 16)});
     Put16(frames, run.second);
   }
 }
@@ -254,7 +255,8 @@ TEST_F(OtherWritersMovie, JoinCopiesEveryEntryByteForByte) {
     const TBytes& expected = Pieces[piece++ % Pieces.size()];
     ASSERT_EQ(static_cast<size_t>(offsets[e]), end);
     ASSERT_LE(end + expected.size(), joined.size());
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), joined.begin() + static_cast<long>(end)));
+    EXPECT_TRUE(
+        std::equal(expected.begin(), expected.end(), joined.begin() + static_cast<long>(end)));
     end += expected.size();
   }
   EXPECT_EQ(end, joined.size());
@@ -271,7 +273,8 @@ TEST_F(OtherWritersMovie, JoinCopiesEveryEntryByteForByte) {
 TEST_F(OtherWritersMovie, AttachKeepsTheMovieAsItStands) {
   const TBytes program = {'M', 'Z', 0x90, 0, 3, 0, 0, 0, 0, 0, 0, 0};
   WriteWholeFile(Work / "player.exe", program);
-  const TRun attach = Tqpack({"attach", Work / "player.exe", Work / "other.tqf", Work / "self.exe"});
+  const TRun attach =
+      Tqpack({"attach", Work / "player.exe", Work / "other.tqf", Work / "self.exe"});
   ASSERT_EQ(attach.Code, 0) << attach.Err;
   TBytes expected = program;
   expected.insert(expected.end(), Movie.begin(), Movie.end());
@@ -279,6 +282,16 @@ TEST_F(OtherWritersMovie, AttachKeepsTheMovieAsItStands) {
   EXPECT_EQ(ReadWholeFile(Work / "self.exe"), expected);
   EXPECT_EQ(Tqpack({"info", Work / "self.exe"}).Code, 0);
   EXPECT_EQ(LoadWithPlayer(Work / "self.exe", true), LoadWithPlayer(Work / "other.tqf"));
+  // Attached once more, the movie takes the place of the one the program carries.
+  ASSERT_EQ(Tqpack({"attach", Work / "self.exe", Work / "other.tqf", Work / "again.exe"}).Code, 0);
+  EXPECT_EQ(ReadWholeFile(Work / "again.exe"), expected);
+}
+
+TEST_F(OtherWritersMovie, ExtractWritesTheDataFileOfEverySegmentItPlays) {
+  const TRun extract = Tqpack({"extract", Work / "other.tqf", Work / "data"});
+  ASSERT_EQ(extract.Code, 0) << extract.Err;
+  EXPECT_EQ(ReadWholeFile(Work / "data/" + First.DataFileName), SegmentData(First));
+  EXPECT_EQ(ReadWholeFile(Work / "data/clip.dat"), SegmentData(Last));
 }
 
 // Every check has a grade, a name and a reason, and the list says so one line each.

@@ -50,8 +50,8 @@ std::string DescribeSegment(int width, int height, int bitsPerPixel, int frameCo
                             const TBytes& track, const TBytes& palette) {
   std::ostringstream text;
   text << width << " x " << height << " x " << bitsPerPixel << ", " << frameCount << " frames, "
-       << framesPerSecond << " fps, " << ticksPerFrame << " ticks per frame, name " << Hex(TBytes(name.begin(), name.end()))
-       << ", cursors";
+       << framesPerSecond << " fps, " << ticksPerFrame << " ticks per frame, name "
+       << Hex(TBytes(name.begin(), name.end())) << ", cursors";
   for (const TBytes& cursor : cursors)
     text << " " << Hex(cursor);
   text << ", frames " << Hex(frames) << ", track " << Hex(track) << ", palette " << Hex(palette);
@@ -79,10 +79,10 @@ TPlayerLoad LoadWithPlayer(const std::string& path, bool attached) {
       PutBitmap(bytes, r.Colour);
       cursors.push_back(bytes);
     }
-    load.Segments.push_back(DescribeSegment(
-        s.Width, s.Height, s.BitsPerPixel, s.FrameCount, s.FramesPerSecond, (s.Flags & 1) ? 3 : 1,
-        s.Name, cursors, StreamBytes(*s.FrameData), MemoryBytes(s.CursorTrack),
-        MemoryBytes(s.PaletteChanges)));
+    load.Segments.push_back(
+        DescribeSegment(s.Width, s.Height, s.BitsPerPixel, s.FrameCount, s.FramesPerSecond,
+                        (s.Flags & 1) ? 3 : 1, s.Name, cursors, StreamBytes(*s.FrameData),
+                        MemoryBytes(s.CursorTrack), MemoryBytes(s.PaletteChanges)));
   }
   load.Warnings = TEngineStateScope::LoadWarnings();
   return load;

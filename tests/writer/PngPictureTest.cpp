@@ -1,7 +1,7 @@
 // PNG pictures of every kind read to the pixels they store: natively through libpng, and
 // under Wine through the platform's image codecs, by the same tests.
-#include "PictureFiles.h"
 #include "PngPicture.h"
+#include "PictureFiles.h"
 #include "writer/MovieLayout.h"
 
 #include "TestPng.h"
@@ -90,15 +90,24 @@ protected:
 
 TEST_F(TqpackPng, EveryKindGivesTheColoursItStores) {
   std::vector<TKind> kinds = {
-      Kind("grey 1", 11, 3, 0, 1),        Kind("grey 2", 7, 3, 0, 2),
-      Kind("grey 4", 5, 3, 0, 4),         Kind("grey 8", 5, 3, 0, 8),
-      Kind("grey 16", 5, 3, 0, 16),       Kind("grey + alpha 8", 5, 3, 4, 8),
-      Kind("grey + alpha 16", 5, 3, 4, 16), Kind("RGB 8", 5, 3, 2, 8),
-      Kind("RGB 16", 5, 3, 2, 16),        Kind("RGBA 8", 5, 3, 6, 8),
-      Kind("RGBA 16", 5, 3, 6, 16),       Kind("interlaced RGB", 9, 10, 2, 8),
-      Kind("interlaced grey 2", 13, 9, 0, 2), Kind("RGB with gAMA", 5, 3, 2, 8),
-      Kind("grey with tRNS", 5, 3, 0, 8), Kind("RGB with tRNS", 5, 3, 2, 8),
-      Kind("grey 2 with tRNS", 7, 3, 0, 2), Kind("grey 16 with tRNS", 5, 3, 0, 16),
+      Kind("grey 1", 11, 3, 0, 1),
+      Kind("grey 2", 7, 3, 0, 2),
+      Kind("grey 4", 5, 3, 0, 4),
+      Kind("grey 8", 5, 3, 0, 8),
+      Kind("grey 16", 5, 3, 0, 16),
+      Kind("grey + alpha 8", 5, 3, 4, 8),
+      Kind("grey + alpha 16", 5, 3, 4, 16),
+      Kind("RGB 8", 5, 3, 2, 8),
+      Kind("RGB 16", 5, 3, 2, 16),
+      Kind("RGBA 8", 5, 3, 6, 8),
+      Kind("RGBA 16", 5, 3, 6, 16),
+      Kind("interlaced RGB", 9, 10, 2, 8),
+      Kind("interlaced grey 2", 13, 9, 0, 2),
+      Kind("RGB with gAMA", 5, 3, 2, 8),
+      Kind("grey with tRNS", 5, 3, 0, 8),
+      Kind("RGB with tRNS", 5, 3, 2, 8),
+      Kind("grey 2 with tRNS", 7, 3, 0, 2),
+      Kind("grey 16 with tRNS", 5, 3, 0, 16),
   };
   kinds[11].Spec.Interlaced = kinds[12].Spec.Interlaced = true;
   kinds[13].Spec.Extra = {{"gAMA", {0, 0, 0x61, 0xA8}}}; // 0.25: nothing may be corrected

@@ -151,7 +151,8 @@ void ExpectRefused(const std::string& movie, const std::string& what) {
   const std::string out = movie + ".out";
   const TRun join = ::Tqpack({"join", out, movie});
   EXPECT_EQ(join.Code, 1) << what;
-  EXPECT_NE(join.Err.find(" is damaged: " + problem), std::string::npos) << what << ": " << join.Err;
+  EXPECT_NE(join.Err.find(" is damaged: " + problem), std::string::npos)
+      << what << ": " << join.Err;
   WriteWholeFile(out + ".exe", {'M', 'Z', 0, 0});
   const TRun attach = ::Tqpack({"attach", out + ".exe", movie, out});
   EXPECT_EQ(attach.Code, 1) << what;
@@ -453,7 +454,8 @@ TEST(TqpackInfo, SurvivesEveryCutAndBitFlipOfASmallMovie) {
       if (hasProblem(folder / "flip.tqf")) continue;
       ++unseen;
       if (at >= rateAt && at < rateAt + 4) continue;
-      EXPECT_EQ(LoadWithPlayer(folder / "flip.tqf"), original) << "bit " << bit << " of byte " << at;
+      EXPECT_EQ(LoadWithPlayer(folder / "flip.tqf"), original)
+          << "bit " << bit << " of byte " << at;
     }
   std::cout << unseen << " of " << flips << " flips leave a movie without problems\n";
 }

@@ -132,7 +132,7 @@ private:
   TMovieReport& Report;
   const std::string TempFolder;
   uint64_t TableEnd = 0;
-  std::vector<uint64_t> Starts;    // the entries' offsets inside the movie, sorted, once each
+  std::vector<uint64_t> Starts;      // the entries' offsets inside the movie, sorted, once each
   std::vector<uint64_t> SegmentEnds; // per entry: the end of a readable segment's cabinet, or 0
 };
 
@@ -237,8 +237,7 @@ void TExaminer::ExamineSegment(TBinaryFile& file, size_t index) {
   Report.Segments.push_back(s);
 }
 
-void TExaminer::ExtractAndExamine(TBinaryFile& file, const std::string& where,
-                                  TSegmentReport& s) {
+void TExaminer::ExtractAndExamine(TBinaryFile& file, const std::string& where, TSegmentReport& s) {
   const TSegmentHeader& h = s.Header;
   // Extract through the same reader the player uses.
   TTempFolder folder(TempFolder);
@@ -275,8 +274,8 @@ void TExaminer::CheckPlacement() {
     const std::string where = "entry " + std::to_string(i + 1);
     const uint64_t offset = static_cast<uint64_t>(Report.Entries[i].Offset);
     for (size_t k = 0; k < i; ++k)
-      if (Report.Entries[k].Kind == NMovie::KindSegment && Report.Entries[k].Offset ==
-                                                               Report.Entries[i].Offset)
+      if (Report.Entries[k].Kind == NMovie::KindSegment &&
+          Report.Entries[k].Offset == Report.Entries[i].Offset)
         Add(ECheck::SegmentPlacement, where,
             "the same segment as entry " + std::to_string(k + 1) + ": it plays twice");
     const uint64_t next = NextStart(offset);
@@ -321,7 +320,8 @@ void TExaminer::CheckHeader(const std::string& where, const TSegmentReport& s) {
   if (h.Flags & ~NMovie::FlagThreeTicksPerFrame)
     Add(ECheck::UnusedFlags, where,
         "flag bits " + Hex(static_cast<uint32_t>(h.Flags), 8) + " beyond bit 0");
-  if (h.FrameCount <= 0) Add(ECheck::FrameCount, where, "frame count " + std::to_string(h.FrameCount));
+  if (h.FrameCount <= 0)
+    Add(ECheck::FrameCount, where, "frame count " + std::to_string(h.FrameCount));
   if (h.CursorCount < 0 || h.CursorTrackSize < 0 || h.PaletteDataSize < 0 || h.FrameDataSize < 0)
     Add(ECheck::NegativeSize, where, "negative size in the header");
   if (h.CabinetSize <= 0 || h.CabinetOffset < static_cast<int32_t>(NMovie::HeaderSize) ||
@@ -369,23 +369,27 @@ bool TExaminer::CheckCabinet(TBinaryFile& file, const std::string& where, TSegme
   }
   const uint32_t cabBytes = NLe::Get32(head + CabBytes);
   if (cabBytes != size)
-    Add(ECheck::CabinetStructure, where, "cabinet says it is " + std::to_string(cabBytes) + " bytes, the header " +
-                       std::to_string(size));
+    Add(ECheck::CabinetStructure, where,
+        "cabinet says it is " + std::to_string(cabBytes) + " bytes, the header " +
+            std::to_string(size));
   if (NLe::Get32(head + CabReserved1) != 0 || NLe::Get32(head + CabReserved2) != 0 ||
       NLe::Get32(head + CabReserved3) != 0)
     Add(ECheck::CabinetReserved, where, "cabinet reserved fields are not zero");
   if (head[CabMajor] != 1 || head[CabMinor] != 3)
-    Add(ECheck::CabinetStructure, where, "cabinet version " + std::to_string(head[CabMajor]) + "." +
-                       std::to_string(head[CabMinor]));
+    Add(ECheck::CabinetStructure, where,
+        "cabinet version " + std::to_string(head[CabMajor]) + "." + std::to_string(head[CabMinor]));
   const uint16_t flags = static_cast<uint16_t>(NLe::Get16(head + CabFlags));
   const uint16_t folders = static_cast<uint16_t>(NLe::Get16(head + CabFolders));
   const uint16_t files = static_cast<uint16_t>(NLe::Get16(head + CabFiles));
   if (flags & CabFlagLinked) Add(ECheck::CabinetSet, where, "cabinet continues in another cabinet");
-  if (flags & ~CabFlagsKnown) Add(ECheck::CabinetStructure, where, "undefined cabinet flags " + Hex(flags, 4));
-  if (NLe::Get16(head + CabIndex) != 0) Add(ECheck::CabinetSet, where, "cabinet is not the first of its set");
+  if (flags & ~CabFlagsKnown)
+    Add(ECheck::CabinetStructure, where, "undefined cabinet flags " + Hex(flags, 4));
+  if (NLe::Get16(head + CabIndex) != 0)
+    Add(ECheck::CabinetSet, where, "cabinet is not the first of its set");
   if (folders != 1 || files != 1) {
-    Add(ECheck::CabinetFiles, where, "cabinet holds " + std::to_string(folders) + " folders and " +
-                       std::to_string(files) + " files instead of one each");
+    Add(ECheck::CabinetFiles, where,
+        "cabinet holds " + std::to_string(folders) + " folders and " + std::to_string(files) +
+            " files instead of one each");
     if (folders == 0 || files == 0) return false;
   }
   size_t headerReserve = 0, dataReserve = 0;
@@ -411,10 +415,12 @@ bool TExaminer::CheckCabinet(TBinaryFile& file, const std::string& where, TSegme
   const unsigned window = s.CompressionType >> 8 & 0x1F;
   if (type > 3 || (s.CompressionType & ~0x1F0Fu) != 0 ||
       (type == 3 && (window < 15 || window > 21)))
-    Add(ECheck::CabinetCompression, where, "cabinet compression word " + Hex(s.CompressionType, 4) + " is not valid");
+    Add(ECheck::CabinetCompression, where,
+        "cabinet compression word " + Hex(s.CompressionType, 4) + " is not valid");
   else if (type != 3 || window != 20)
-    Add(ECheck::OtherCompression, where, "cabinet compression " + Hex(s.CompressionType, 4) + " (" +
-                    CompressionText(s.CompressionType) + ") instead of LZX with a 2^20 window");
+    Add(ECheck::OtherCompression, where,
+        "cabinet compression " + Hex(s.CompressionType, 4) + " (" +
+            CompressionText(s.CompressionType) + ") instead of LZX with a 2^20 window");
 
   const uint32_t filesAt = NLe::Get32(head + CabFilesOffset);
   uint8_t entry[FileName + 256] = {};
@@ -440,13 +446,14 @@ bool TExaminer::CheckCabinet(TBinaryFile& file, const std::string& where, TSegme
   if (IsRecorderName(s.DataFileName) &&
       !StampMatchesName(s.DataFileName, static_cast<uint16_t>(NLe::Get16(entry + FileDate)),
                         static_cast<uint16_t>(NLe::Get16(entry + FileTime))))
-    Add(ECheck::DataFileStamp, where, "the data file's date and time differ from those in its name");
+    Add(ECheck::DataFileStamp, where,
+        "the data file's date and time differ from those in its name");
   if (!IsRecorderName(s.DataFileName))
     Add(ECheck::DataFileName, where,
-            "data file name \"" + s.DataFileName + "\" is not \"Segm\" + 15 digits + \".dat\"");
+        "data file name \"" + s.DataFileName + "\" is not \"Segm\" + 15 digits + \".dat\"");
   if (NLe::Get16(entry + FileAttributes) != 0x20)
     Add(ECheck::DataFileAttributes, where,
-            "data file attributes " + Hex(NLe::Get16(entry + FileAttributes), 2) + ", not 0x20");
+        "data file attributes " + Hex(NLe::Get16(entry + FileAttributes), 2) + ", not 0x20");
 
   // Every data block: sizes add up and checksums hold.
   uint64_t blockAt = dataStart;
@@ -455,7 +462,8 @@ bool TExaminer::CheckCabinet(TBinaryFile& file, const std::string& where, TSegme
   for (uint32_t i = 0; i < blocks; ++i) {
     uint8_t dataHead[DataHeaderSize];
     if (blockAt + DataHeaderSize + dataReserve > size) {
-      Add(ECheck::CabinetBlocks, where, "cabinet data block " + std::to_string(i + 1) + " past the cabinet's end");
+      Add(ECheck::CabinetBlocks, where,
+          "cabinet data block " + std::to_string(i + 1) + " past the cabinet's end");
       return false;
     }
     file.ReadAt(base + blockAt, dataHead, DataHeaderSize);
@@ -463,7 +471,8 @@ bool TExaminer::CheckCabinet(TBinaryFile& file, const std::string& where, TSegme
     const uint16_t unpacked = static_cast<uint16_t>(NLe::Get16(dataHead + DataUncompressed));
     const uint64_t payloadAt = blockAt + DataHeaderSize + dataReserve;
     if (payloadAt + packed > size) {
-      Add(ECheck::CabinetBlocks, where, "cabinet data block " + std::to_string(i + 1) + " past the cabinet's end");
+      Add(ECheck::CabinetBlocks, where,
+          "cabinet data block " + std::to_string(i + 1) + " past the cabinet's end");
       return false;
     }
     const uint32_t checksum = NLe::Get32(dataHead + DataChecksum);
@@ -471,19 +480,22 @@ bool TExaminer::CheckCabinet(TBinaryFile& file, const std::string& where, TSegme
       block.resize(packed);
       file.ReadAt(base + payloadAt, block.data(), block.size());
       if (CabDataBlockChecksum(block.data(), packed, unpacked) != checksum)
-        Add(ECheck::CabinetChecksum, where, "checksum of cabinet data block " + std::to_string(i + 1) + " is wrong");
+        Add(ECheck::CabinetChecksum, where,
+            "checksum of cabinet data block " + std::to_string(i + 1) + " is wrong");
     }
     uncompressed += unpacked;
     blockAt = payloadAt + packed;
   }
-  if (blockAt != size) Add(ECheck::CabinetTrailing, where, std::to_string(size - blockAt) + " bytes after the last data block");
+  if (blockAt != size)
+    Add(ECheck::CabinetTrailing, where,
+        std::to_string(size - blockAt) + " bytes after the last data block");
   if (uncompressed != fileBytes)
-    Add(ECheck::CabinetBlocks, where, "cabinet blocks unpack to " + std::to_string(uncompressed) +
-                       " bytes, the file has " + std::to_string(fileBytes));
+    Add(ECheck::CabinetBlocks, where,
+        "cabinet blocks unpack to " + std::to_string(uncompressed) + " bytes, the file has " +
+            std::to_string(fileBytes));
   s.DataFileSize = fileBytes;
   return true;
 }
-
 
 } // namespace
 
@@ -500,8 +512,8 @@ TMovieReport InspectMovie(const std::string& path, const std::string& tempFolder
 }
 
 size_t TMovieReport::Count(EGrade grade) const {
-  return static_cast<size_t>(std::count_if(Findings.begin(), Findings.end(),
-                                           [grade](const TFinding& f) { return f.Grade() == grade; }));
+  return static_cast<size_t>(std::count_if(
+      Findings.begin(), Findings.end(), [grade](const TFinding& f) { return f.Grade() == grade; }));
 }
 
 std::string TMovieReport::FirstProblem() const {
@@ -554,7 +566,8 @@ void PrintReport(const TMovieReport& r, std::ostream& out) {
     for (const TFinding& finding : r.Findings)
       if (finding.Grade() == grade) out << finding.Line() << "\n";
   const size_t problems = r.Count(EGrade::Problem), notes = r.Count(EGrade::Note);
-  out << (problems == 0 ? std::string("no problems found") : std::to_string(problems) + " problem(s) found")
+  out << (problems == 0 ? std::string("no problems found")
+                        : std::to_string(problems) + " problem(s) found")
       << ", " << notes << " note(s)\n";
 }
 
@@ -580,6 +593,8 @@ std::vector<std::string> ExtractDataFiles(const std::string& moviePath, const st
       throw TMovieError(moviePath + ": damaged table");
     file.ReadAt(location.Start + offset, header, sizeof header);
     const TSegmentHeader h = TSegmentHeader::Load(header);
+    // A segment of a newer version is the player's to pass over, and ours.
+    if (h.Version != NMovie::CurrentVersion) continue;
     if (h.CabinetOffset < 0 || h.CabinetSize <= 0 ||
         offset + static_cast<uint64_t>(h.CabinetOffset) + static_cast<uint64_t>(h.CabinetSize) >
             location.Length)

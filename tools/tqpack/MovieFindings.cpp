@@ -43,8 +43,7 @@ const std::vector<TCheckInfo>& AllChecks() {
        "the player gets no data file from the cabinet"},
       {ECheck::DataFileNameUnsafe, P, "data-file-path",
        "the data file would be written outside the temporary folder, or not at all"},
-      {ECheck::SegmentName, P, "segment-name",
-       "the player refuses the name or loses part of it"},
+      {ECheck::SegmentName, P, "segment-name", "the player refuses the name or loses part of it"},
       {ECheck::CursorShapes, P, "cursor-shapes",
        "the player reads the shapes wrongly and everything after them too"},
       {ECheck::Frames, P, "frames", "the player would show a wrong picture or read past a record"},
@@ -60,15 +59,13 @@ const std::vector<TCheckInfo>& AllChecks() {
        "the player skips a newer segment with a warning and plays the others"},
       {ECheck::SegmentPlacement, N, "segment-placement",
        "the player finds every segment through the table alone"},
-      {ECheck::SegmentTail, N, "segment-tail",
-       "the player never reads the bytes after a cabinet"},
+      {ECheck::SegmentTail, N, "segment-tail", "the player never reads the bytes after a cabinet"},
       {ECheck::UnusedFlags, N, "flags", "the player reads bit 0 of the flags only"},
       {ECheck::Reserved1, N, "reserved1", "the player does not read Reserved1"},
       {ECheck::Reserved2, N, "reserved2", "the player does not read Reserved2"},
       {ECheck::TrackTooLong, N, "cursor-track-length",
        "the player stops at the last tick; later steps are never used"},
-      {ECheck::PaletteUnused, N, "palette-unused",
-       "only 8-bit segments read palette changes"},
+      {ECheck::PaletteUnused, N, "palette-unused", "only 8-bit segments read palette changes"},
       {ECheck::EightBitWithoutPalette, N, "palette-none",
        "the picture keeps the colours it starts with"},
       {ECheck::CabinetReserved, N, "cabinet-reserved",
@@ -105,8 +102,8 @@ const char* GradeText(EGrade grade) {
 
 std::string TFinding::Line() const {
   const TCheckInfo& info = CheckInfo(Check);
-  return std::string(GradeText(info.Grade)) + ": " + Where + ": " + What + " (" + info.Name +
-         ": " + info.Why + ")";
+  return std::string(GradeText(info.Grade)) + ": " + Where + ": " + What + " (" + info.Name + ": " +
+         info.Why + ")";
 }
 
 } // namespace NQuillo

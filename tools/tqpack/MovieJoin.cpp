@@ -35,7 +35,8 @@ uint64_t JoinMovies(const std::vector<TMovieReport>& movies, const std::string& 
         auto copy = copies.find(e.Offset);
         if (copy == copies.end()) {
           const uint64_t at = output.Size();
-          if (at + e.Length > MaxInt32) throw TMovieError("joined movie larger than 2 GiB - 1 byte");
+          if (at + e.Length > MaxInt32)
+            throw TMovieError("joined movie larger than 2 GiB - 1 byte");
           CopyBytes(input, movie.Start + static_cast<uint64_t>(e.Offset), e.Length, output);
           copy = copies.emplace(e.Offset, at).first;
         }

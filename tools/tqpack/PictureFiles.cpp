@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstring>
 
-
 namespace NQuillo {
 
 namespace {

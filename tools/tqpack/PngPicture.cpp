@@ -61,13 +61,12 @@ TImage PngImage(const TPngSamples& s, const std::string& name) {
   const TLayoutInfo info = Info(s.Layout);
   const unsigned depth = s.BitDepth;
   const bool depthFits = info.Indexed ? depth == 1 || depth == 2 || depth == 4 || depth == 8
-                         : info.Channels == 1 ? depth == 1 || depth == 2 || depth == 4 ||
-                                                    depth == 8 || depth == 16
-                                              : depth == 8 || depth == 16;
+                         : info.Channels == 1
+                             ? depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16
+                             : depth == 8 || depth == 16;
   const uint64_t rowBits = static_cast<uint64_t>(s.Width) * info.Channels * depth;
   if (info.Channels == 0 || !depthFits || s.Width <= 0 || s.Height <= 0 ||
-      s.Stride < (rowBits + 7) / 8 ||
-      s.Rows.size() / s.Stride < static_cast<uint64_t>(s.Height))
+      s.Stride < (rowBits + 7) / 8 || s.Rows.size() / s.Stride < static_cast<uint64_t>(s.Height))
     throw TMovieError(name + ": PNG samples of an unexpected form");
 
   TImage image;

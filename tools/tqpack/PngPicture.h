@@ -20,9 +20,9 @@ struct TPngSamples {
   bool LittleEndian16 = false; // 16-bit samples: PNG stores them big-endian, WIC little-endian
   int32_t Width = 0;
   int32_t Height = 0;
-  size_t Stride = 0;              // bytes from one row to the next
-  std::vector<uint8_t> Rows;      // Height rows of Stride bytes
-  std::vector<uint32_t> Palette;  // Indexed: 0xRRGGBB entries
+  size_t Stride = 0;             // bytes from one row to the next
+  std::vector<uint8_t> Rows;     // Height rows of Stride bytes
+  std::vector<uint32_t> Palette; // Indexed: 0xRRGGBB entries
 };
 
 // An indexed picture keeps its indices and colour table (8 bits); every other kind becomes

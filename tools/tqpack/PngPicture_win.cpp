@@ -4,6 +4,7 @@
 #include "writer/MovieLayout.h"
 
 #include <windows.h>
+// The codecs' header needs the platform's first.
 #include <wincodec.h>
 
 #include <cstdio>

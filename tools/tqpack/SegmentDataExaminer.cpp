@@ -160,7 +160,8 @@ bool TDataExaminer::Shapes() {
         return false;
       }
     } else if (maskHeight % 2 != 0) {
-      Add(ECheck::CursorShapes, shape, "monochrome mask of odd height " + std::to_string(maskHeight));
+      Add(ECheck::CursorShapes, shape,
+          "monochrome mask of odd height " + std::to_string(maskHeight));
     }
   }
   return true;
@@ -216,8 +217,8 @@ bool TDataExaminer::Frames() {
   }
   const uint64_t used = In.Position() - start;
   if (used == size) return true;
-  Add(ECheck::Frames, "frame data size " + std::to_string(size) + ", records take " +
-                          std::to_string(used));
+  Add(ECheck::Frames,
+      "frame data size " + std::to_string(size) + ", records take " + std::to_string(used));
   if (In.Skip(size - used)) return true;
   Add(ECheck::DataFileShort, "data file ends inside the frames");
   return false;
