@@ -124,7 +124,7 @@ private:
   void CheckHeader(const std::string& where, const TSegmentReport& s);
   bool CheckCabinet(TBinaryFile& file, const std::string& where, TSegmentReport& s);
   void ExtractAndExamine(TBinaryFile& file, const std::string& where, TSegmentReport& s);
-  void CheckPlacement();
+  void CheckPlacement(TBinaryFile& file);
   void MeasureEntries();
   // The start of the first entry behind offset, or the movie's end.
   uint64_t NextStart(uint64_t offset) const;
@@ -143,7 +143,7 @@ void TExaminer::Run(TBinaryFile& file) {
     ExamineSegment(file, i);
   if (Report.Segments.empty())
     Add(ECheck::NothingToPlay, "movie", "no entry of the table is a segment the player plays");
-  CheckPlacement();
+  CheckPlacement(file);
   MeasureEntries();
 }
 
@@ -263,11 +263,12 @@ void TExaminer::ExtractAndExamine(TBinaryFile& file, const std::string& where, T
 
 // What lies between the segments: our writer puts them back to back after the table, each
 // with four zero bytes after its cabinet; the player reads none of that.
-void TExaminer::CheckPlacement() {
+void TExaminer::CheckPlacement(TBinaryFile& file) {
   if (!Starts.empty() && Starts.front() > TableEnd)
     Add(ECheck::SegmentPlacement, "movie",
-        std::to_string(Starts.front() - TableEnd) + " bytes between the table and entry " +
-            "offset " + std::to_string(Starts.front()));
+        std::to_string(Starts.front() - TableEnd) +
+            " bytes between the table and the first entry, at offset " +
+            std::to_string(Starts.front()));
   for (size_t i = 0; i < Report.Entries.size(); ++i) {
     const uint64_t end = SegmentEnds[i];
     if (end == 0) continue;
@@ -292,6 +293,11 @@ void TExaminer::CheckPlacement() {
     } else if (next - end > NMovie::SegmentTailSize) {
       Add(ECheck::SegmentPlacement, where,
           std::to_string(next - end) + " bytes between the cabinet and " + after);
+    } else {
+      uint8_t tail[NMovie::SegmentTailSize];
+      file.ReadAt(Report.Start + end, tail, sizeof tail);
+      if (NLe::Get32(tail) != 0)
+        Add(ECheck::SegmentTail, where, "the four bytes after the cabinet are not zero");
     }
   }
 }
