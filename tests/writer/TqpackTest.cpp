@@ -415,8 +415,8 @@ TEST_F(Tqpack, JoinsAndAttaches) {
 
 // Every cut and every flipped bit of a small movie is inspected without a crash. A cut or a
 // flip that info finds no problem in loads in the player's loader exactly as the movie did;
-// every cut into a cabinet is a problem. The frame rate alone can change unseen: any rate
-// from 1 to 255 is one a recorder may have written.
+// every cut into a cabinet is a problem; join and attach refuse every movie with a problem. The
+// frame rate alone can change unseen: any rate from 1 to 255 is one a recorder may have written.
 TEST(TqpackInfo, SurvivesEveryCutAndBitFlipOfASmallMovie) {
   TScratchFolder folder;
   WriteWholeFile(folder / "a.bmp", Bmp24(5, 3, RandomPicture(5, 3, 1)));
@@ -430,8 +430,16 @@ TEST(TqpackInfo, SurvivesEveryCutAndBitFlipOfASmallMovie) {
   ASSERT_EQ(NQuillo::InspectMovie(folder / "small.tqf").Count(NQuillo::EGrade::Problem), 0u);
   const TPlayerLoad original = LoadWithPlayer(folder / "small.tqf");
   ASSERT_EQ(original.Segments.size(), 1u) << original.Error;
-  auto hasProblem = [](const std::string& path) {
-    return NQuillo::InspectMovie(path).Count(NQuillo::EGrade::Problem) != 0;
+  // A movie with a problem is refused by join and attach too.
+  WriteWholeFile(folder / "player.exe", {'M', 'Z', 0, 0});
+  auto hasProblem = [&folder](const std::string& path) {
+    if (NQuillo::InspectMovie(path).Count(NQuillo::EGrade::Problem) == 0) return false;
+    const TRun join = ::Tqpack({"join", folder / "joined.tqf", path});
+    const TRun attach = ::Tqpack({"attach", folder / "player.exe", path, folder / "self.exe"});
+    EXPECT_TRUE(join.Code == 1 && join.Err.find(" is damaged: ") != std::string::npos) << join.Err;
+    EXPECT_TRUE(attach.Code == 1 && attach.Err.find(" is damaged: ") != std::string::npos)
+        << attach.Err;
+    return true;
   };
   for (size_t cut = 0; cut < movie.size(); ++cut) {
     WriteWholeFile(folder / "cut.tqf",
