@@ -14,10 +14,10 @@ namespace {
 using NQuillo::TImage;
 using TBytes = std::vector<uint8_t>;
 
-// A picture kind: the spec of its file and the 0xRRGGBB colour each pixel must come out as.
+// A picture kind: what its file holds and the 0xRRGGBB colour each pixel must come out as.
 struct TKind {
   const char* Name;
-  TPngSpec Spec;
+  TPngFile File;
   std::vector<uint32_t> Colours;
 };
 
@@ -45,10 +45,10 @@ std::vector<uint32_t> Colours(uint32_t count) {
 // The samples of colours in a colour type and depth; alpha varies from pixel to pixel.
 TKind Kind(const char* name, uint32_t w, uint32_t h, uint8_t type, uint8_t depth) {
   TKind kind{name, {}, {}};
-  kind.Spec.Width = w;
-  kind.Spec.Height = h;
-  kind.Spec.ColourType = type;
-  kind.Spec.BitDepth = depth;
+  kind.File.Width = w;
+  kind.File.Height = h;
+  kind.File.ColourType = type;
+  kind.File.BitDepth = depth;
   const bool grey = type == 0 || type == 4;
   kind.Colours = grey ? Greys(w * h, depth) : Colours(w * h);
   const uint32_t scale16 = depth == 16 ? 257 : 1;
@@ -57,12 +57,12 @@ TKind Kind(const char* name, uint32_t w, uint32_t h, uint8_t type, uint8_t depth
     const uint32_t alpha = (i * 37) % 256 * scale16;
     if (grey) {
       const uint32_t top = (1u << std::min<unsigned>(depth, 8)) - 1;
-      kind.Spec.Samples.push_back((c & 0xFF) * top / 255 * scale16);
-      if (type == 4) kind.Spec.Samples.push_back(alpha);
+      kind.File.Samples.push_back((c & 0xFF) * top / 255 * scale16);
+      if (type == 4) kind.File.Samples.push_back(alpha);
     } else {
       for (uint32_t channel : {c >> 16, c >> 8 & 0xFF, c & 0xFF})
-        kind.Spec.Samples.push_back(channel * scale16);
-      if (type == 6) kind.Spec.Samples.push_back(alpha);
+        kind.File.Samples.push_back(channel * scale16);
+      if (type == 6) kind.File.Samples.push_back(alpha);
     }
   }
   return kind;
@@ -109,17 +109,17 @@ TEST_F(TqpackPng, EveryKindGivesTheColoursItStores) {
       Kind("grey 2 with tRNS", 7, 3, 0, 2),
       Kind("grey 16 with tRNS", 5, 3, 0, 16),
   };
-  kinds[11].Spec.Interlaced = kinds[12].Spec.Interlaced = true;
-  kinds[13].Spec.Extra = {{"gAMA", {0, 0, 0x61, 0xA8}}}; // 0.25: nothing may be corrected
-  kinds[14].Spec.Extra = {{"tRNS", {0, 0}}};             // black is transparent: kept black
-  kinds[15].Spec.Extra = {{"tRNS", {0, 0x12, 0, 0x34, 0, 0x56}}};
-  kinds[16].Spec.Extra = {{"tRNS", {0, 2}}};
-  kinds[17].Spec.Extra = {{"tRNS", {0x80, 0x80}}};
+  kinds[11].File.Interlaced = kinds[12].File.Interlaced = true;
+  kinds[13].File.Extra = {{"gAMA", {0, 0, 0x61, 0xA8}}}; // 0.25: nothing may be corrected
+  kinds[14].File.Extra = {{"tRNS", {0, 0}}};             // black is transparent: kept black
+  kinds[15].File.Extra = {{"tRNS", {0, 0x12, 0, 0x34, 0, 0x56}}};
+  kinds[16].File.Extra = {{"tRNS", {0, 2}}};
+  kinds[17].File.Extra = {{"tRNS", {0x80, 0x80}}};
   for (const TKind& kind : kinds) {
     SCOPED_TRACE(kind.Name);
-    const TImage image = Read(MakePng(kind.Spec), Folder / "picture.png");
-    ASSERT_EQ(image.Width, static_cast<int32_t>(kind.Spec.Width));
-    ASSERT_EQ(image.Height, static_cast<int32_t>(kind.Spec.Height));
+    const TImage image = Read(MakePng(kind.File), Folder / "picture.png");
+    ASSERT_EQ(image.Width, static_cast<int32_t>(kind.File.Width));
+    ASSERT_EQ(image.Height, static_cast<int32_t>(kind.File.Height));
     ASSERT_EQ(image.BitsPerPixel, 32u);
     for (size_t i = 0; i < kind.Colours.size(); ++i) {
       EXPECT_EQ(PixelAt(image, i), kind.Colours[i]) << "pixel " << i;
@@ -129,45 +129,45 @@ TEST_F(TqpackPng, EveryKindGivesTheColoursItStores) {
 }
 
 TEST_F(TqpackPng, SixteenBitSamplesRoundToTheNearestEightBitValue) {
-  TPngSpec spec;
-  spec.Width = 6;
-  spec.Height = 1;
-  spec.ColourType = 0;
-  spec.BitDepth = 16;
-  spec.Samples = {0x0000, 0x0080, 0x0081, 0x7F80, 0x80FF, 0xFFFF};
+  TPngFile png;
+  png.Width = 6;
+  png.Height = 1;
+  png.ColourType = 0;
+  png.BitDepth = 16;
+  png.Samples = {0x0000, 0x0080, 0x0081, 0x7F80, 0x80FF, 0xFFFF};
   const uint32_t expected[] = {0, 0, 1, 127, 128, 255};
-  const TImage image = Read(MakePng(spec), Folder / "grey16.png");
+  const TImage image = Read(MakePng(png), Folder / "grey16.png");
   for (size_t i = 0; i < 6; ++i)
-    EXPECT_EQ(PixelAt(image, i), expected[i] * 0x010101) << "sample " << spec.Samples[i];
+    EXPECT_EQ(PixelAt(image, i), expected[i] * 0x010101) << "sample " << png.Samples[i];
 }
 
 TEST_F(TqpackPng, IndexedPicturesKeepTheirIndicesAndColourTable) {
   for (uint8_t depth : {1, 2, 4, 8}) {
     SCOPED_TRACE(int{depth});
-    TPngSpec spec;
-    spec.Width = 9;
-    spec.Height = 2;
-    spec.ColourType = 3;
-    spec.BitDepth = depth;
+    TPngFile png;
+    png.Width = 9;
+    png.Height = 2;
+    png.ColourType = 3;
+    png.BitDepth = depth;
     const uint32_t entries = 1u << depth;
-    spec.Palette = Colours(std::min(entries, 200u));
-    for (uint32_t i = 0; i < spec.Width * spec.Height; ++i)
-      spec.Samples.push_back(i * 5 % static_cast<uint32_t>(spec.Palette.size()));
-    const TImage image = Read(MakePng(spec), Folder / "indexed.png");
+    png.Palette = Colours(std::min(entries, 200u));
+    for (uint32_t i = 0; i < png.Width * png.Height; ++i)
+      png.Samples.push_back(i * 5 % static_cast<uint32_t>(png.Palette.size()));
+    const TImage image = Read(MakePng(png), Folder / "indexed.png");
     ASSERT_EQ(image.BitsPerPixel, 8u);
-    for (size_t i = 0; i < spec.Samples.size(); ++i)
-      EXPECT_EQ(image.Pixels[i], spec.Samples[i]) << "pixel " << i;
-    for (size_t i = 0; i < spec.Palette.size(); ++i)
-      EXPECT_EQ(image.Palette[i], spec.Palette[i]) << "entry " << i;
+    for (size_t i = 0; i < png.Samples.size(); ++i)
+      EXPECT_EQ(image.Pixels[i], png.Samples[i]) << "pixel " << i;
+    for (size_t i = 0; i < png.Palette.size(); ++i)
+      EXPECT_EQ(image.Palette[i], png.Palette[i]) << "entry " << i;
   }
 }
 
 TEST_F(TqpackPng, DamagedFilesAreRefusedWithTheirName) {
-  TPngSpec spec;
-  spec.Width = 4;
-  spec.Height = 4;
-  spec.Samples.assign(4 * 4 * 3, 77);
-  const TBytes good = MakePng(spec);
+  TPngFile png;
+  png.Width = 4;
+  png.Height = 4;
+  png.Samples.assign(4 * 4 * 3, 77);
+  const TBytes good = MakePng(png);
   const std::vector<TBytes> damaged = {
       TBytes(good.begin(), good.begin() + 40), // cut inside the picture data
       [&] {

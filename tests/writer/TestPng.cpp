@@ -42,7 +42,7 @@ unsigned Channels(uint8_t colourType) {
 }
 
 // The rows of one (sub-)picture: a filter byte of 0, then the samples packed high bit first.
-void AppendRows(const TPngSpec& s, uint32_t x0, uint32_t y0, uint32_t dx, uint32_t dy,
+void AppendRows(const TPngFile& s, uint32_t x0, uint32_t y0, uint32_t dx, uint32_t dy,
                 TBytes& raw) {
   const unsigned channels = Channels(s.ColourType);
   for (uint32_t y = y0; y < s.Height; y += dy) {
@@ -71,7 +71,7 @@ void AppendRows(const TPngSpec& s, uint32_t x0, uint32_t y0, uint32_t dx, uint32
 }
 } // namespace
 
-std::vector<uint8_t> MakePng(const TPngSpec& s) {
+std::vector<uint8_t> MakePng(const TPngFile& s) {
   TBytes raw;
   if (s.Interlaced) {
     static const uint32_t passes[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},

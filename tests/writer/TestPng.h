@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-struct TPngSpec {
+struct TPngFile {
   uint32_t Width = 0;
   uint32_t Height = 0;
   uint8_t ColourType = 2; // 0 grey, 2 RGB, 3 indexed, 4 grey + alpha, 6 RGBA
@@ -19,4 +19,4 @@ struct TPngSpec {
   std::vector<std::pair<std::string, std::vector<uint8_t>>> Extra;
 };
 
-std::vector<uint8_t> MakePng(const TPngSpec& spec);
+std::vector<uint8_t> MakePng(const TPngFile& file);

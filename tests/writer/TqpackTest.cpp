@@ -84,12 +84,12 @@ TBytes Bmp8(int32_t w, int32_t h, const TBytes& indices, const std::vector<uint3
 
 // An RGB PNG of rgb pixels (0xRRGGBB).
 TBytes Png(int32_t w, int32_t h, const std::vector<uint32_t>& rgb) {
-  TPngSpec spec;
-  spec.Width = static_cast<uint32_t>(w);
-  spec.Height = static_cast<uint32_t>(h);
+  TPngFile png;
+  png.Width = static_cast<uint32_t>(w);
+  png.Height = static_cast<uint32_t>(h);
   for (uint32_t c : rgb)
-    spec.Samples.insert(spec.Samples.end(), {c >> 16, c >> 8 & 0xFF, c & 0xFF});
-  return MakePng(spec);
+    png.Samples.insert(png.Samples.end(), {c >> 16, c >> 8 & 0xFF, c & 0xFF});
+  return MakePng(png);
 }
 
 std::vector<uint32_t> RandomPicture(int32_t w, int32_t h, uint32_t seed) {
