@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 
@@ -309,3 +310,40 @@ TEST(TqpackChecks, ListsEveryCheckWithItsGradeAndWhy) {
   }
   EXPECT_EQ(count, NQuillo::AllChecks().size());
 }
+
+#ifndef _WIN32
+// A cabinet that gcab compresses with MSZIP (deflate with Huffman codes), in a movie that
+// another writer might make: Reserved2 0, nothing after the cabinet.
+TEST_F(OtherWritersMovie, TakesACabinetThatGcabCompressed) {
+  if (std::system("gcab --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "gcab is not installed";
+  TTestSegment segment = Last;
+  segment.FrameCount = 300;
+  segment.Frames.clear();
+  segment.Track.clear();
+  for (uint16_t f = 0; f < 300; ++f) {
+    AddFrame(segment.Frames, {{f * 0x010203u & 0xFFFFFF, 3},
+                              {0, static_cast<uint16_t>(f % 6)},
+                              {0x00FF00, static_cast<uint16_t>(6 - f % 6)}});
+    for (int tick = 0; tick < 3; ++tick)
+      AddStep(segment.Track, 0xFFFF, static_cast<uint16_t>(f % 3), 1);
+  }
+  WriteWholeFile(Work / "clip.dat", SegmentData(segment));
+  ASSERT_EQ(std::system(("cd '" + Work.Path() + "' && gcab -c -z gcab.cab clip.dat").c_str()), 0);
+  TBytes movie;
+  Put32(movie, 1);
+  Put32(movie, 10);
+  Put16(movie, 1);
+  const TBytes bytes = SegmentBytes(segment, ReadWholeFile(Work / "gcab.cab"), 0, 0);
+  movie.insert(movie.end(), bytes.begin(), bytes.end());
+  WriteWholeFile(Work / "gcab.tqf", movie);
+
+  const TRun info = Tqpack({"info", Work / "gcab.tqf"});
+  EXPECT_EQ(info.Code, 0) << info.Out;
+  EXPECT_NE(info.Out.find("(MSZIP)"), std::string::npos) << info.Out;
+  EXPECT_EQ(LoadWithPlayer(Work / "gcab.tqf").Segments,
+            std::vector<std::string>{Expected(segment)});
+  ASSERT_EQ(Tqpack({"join", Work / "twice.tqf", Work / "gcab.tqf", Work / "gcab.tqf"}).Code, 0);
+  EXPECT_EQ(LoadWithPlayer(Work / "twice.tqf").Segments,
+            (std::vector<std::string>{Expected(segment), Expected(segment)}));
+}
+#endif
