@@ -79,21 +79,6 @@ TSegmentHeader TMovieWriter::AddSegment(TSegmentWriter& segment, const TCabinetO
   return EndSegment(start, header);
 }
 
-TSegmentHeader TMovieWriter::AddSegment(const TSegmentHeader& header, ICabSource& cabinet) {
-  if (header.CabinetSize <= 0) throw TMovieError("segment without a cabinet");
-  const uint64_t start = BeginSegment();
-  std::vector<uint8_t> buffer(CopyPiece);
-  uint64_t left = static_cast<uint64_t>(header.CabinetSize);
-  while (left != 0) {
-    const size_t got =
-        cabinet.Read(buffer.data(), static_cast<size_t>(std::min<uint64_t>(left, CopyPiece)));
-    if (got == 0) throw TMovieError("cabinet ends before its announced size");
-    File.Write(buffer.data(), got);
-    left -= got;
-  }
-  return EndSegment(start, header);
-}
-
 uint64_t TMovieWriter::Finish() {
   if (IsFinished) throw TMovieError("movie already finished");
   if (Offsets.size() != static_cast<size_t>(Count))
@@ -132,6 +117,8 @@ bool LooksLikeMovie(TBinaryFile& file, uint64_t start, uint64_t length) {
     uint8_t header[NMovie::HeaderSize];
     file.ReadAt(start + offset, header, sizeof header);
     const TSegmentHeader h = TSegmentHeader::Load(header);
+    // A segment of a newer version is the player's to pass over, and ours.
+    if (h.Version != NMovie::CurrentVersion) continue;
     if (h.CabinetOffset < 0 || h.CabinetSize < 4 ||
         offset + static_cast<uint64_t>(h.CabinetOffset) + static_cast<uint64_t>(h.CabinetSize) >
             length)

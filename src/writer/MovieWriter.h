@@ -24,9 +24,6 @@ public:
   TSegmentHeader AddSegment(TSegmentWriter& segment,
                             const TCabinetOptions& cabinet = TCabinetOptions(),
                             const TSegmentWriter::TProgress& progress = nullptr);
-  // Stores a segment taken from another movie: its header values and header.CabinetSize bytes
-  // of cabinet read from source.
-  TSegmentHeader AddSegment(const TSegmentHeader& header, ICabSource& cabinet);
   // Fills in the table; returns the movie's length.
   uint64_t Finish();
 

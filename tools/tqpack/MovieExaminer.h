@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MovieFindings.h"
 #include "writer/MovieLayout.h"
 
 #include <cstdint>
@@ -24,20 +25,33 @@ struct TSegmentReport {
   uint32_t PaletteChangeFrames = 0; // frames whose palette record changes something
 };
 
+// One entry of the segment table and the bytes of the movie that belong to it: from its offset
+// to the next entry's start (or the movie's end), and at least its header and cabinet.
+struct TEntryReport {
+  uint16_t Kind = 0;
+  int32_t Offset = 0;  // as stored
+  bool Inside = false; // the offset lies behind the table, inside the movie
+  uint64_t Length = 0; // bytes from the offset that belong to the entry
+};
+
 struct TMovieReport {
   std::string Path;
   uint64_t Start = 0;
   uint64_t Length = 0;
   bool Attached = false;
   int32_t EntryCount = 0;
-  std::vector<TSegmentReport> Segments;
-  std::vector<std::string> Problems; // damage: the player would fail or show something else
-  std::vector<std::string> Notes;    // unusual but playable
+  std::vector<TEntryReport> Entries;
+  std::vector<TSegmentReport> Segments; // the entries of kind 1 and version 0
+  std::vector<TFinding> Findings;       // in the order they were found
+
+  size_t Count(EGrade grade) const;
+  // The first problem's line; empty when there is none.
+  std::string FirstProblem() const;
 };
 
 // Reads a movie (or a program carrying one) and checks every layer of it: table, segment
 // headers, cabinets with their checksums, and the SegmentDataFiles down to every frame run.
-// Damage is collected in Problems rather than thrown. tempFolder empty: the system's.
+// Everything is collected in Findings rather than thrown. tempFolder empty: the system's.
 TMovieReport InspectMovie(const std::string& path, const std::string& tempFolder = std::string());
 
 void PrintReport(const TMovieReport& report, std::ostream& out);

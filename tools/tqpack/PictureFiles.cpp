@@ -1,5 +1,7 @@
 #include "PictureFiles.h"
 
+#include "PngPicture.h"
+
 #include "writer/BinaryFile.h"
 #include "writer/FrameEncoder.h"
 #include "writer/LittleEndian.h"
@@ -7,10 +9,6 @@
 
 #include <algorithm>
 #include <cstring>
-
-#ifdef QUILLO_WITH_PNG
-#include <png.h>
-#endif
 
 namespace NQuillo {
 
@@ -157,53 +155,11 @@ TImage ReadBmp(const std::vector<uint8_t>& b, const std::string& name) {
   return image;
 }
 
-#ifdef QUILLO_WITH_PNG
-bool PngSupported() {
-  return true;
-}
-
-namespace {
-TImage ReadPng(const std::vector<uint8_t>& bytes, const std::string& name) {
-  png_image png;
-  std::memset(&png, 0, sizeof png);
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&png, bytes.data(), bytes.size()))
-    Bad(name, std::string("cannot read PNG: ") + png.message);
-  // The simplified reader frees its state on failure but not on our early exit.
-  struct TPngGuard {
-    png_image& Image;
-    ~TPngGuard() { png_image_free(&Image); }
-  } guard{png};
-  CheckSize(png.width, png.height, name);
-  TImage image;
-  image.Width = static_cast<int32_t>(png.width);
-  image.Height = static_cast<int32_t>(png.height);
-  image.BitsPerPixel = 32;
-  png.format = PNG_FORMAT_BGRA;
-  image.Pixels.assign(PNG_IMAGE_SIZE(png), 0);
-  if (!png_image_finish_read(&png, nullptr, image.Pixels.data(), 0, nullptr))
-    Bad(name, std::string("cannot read PNG: ") + png.message);
-  for (size_t i = 3; i < image.Pixels.size(); i += 4)
-    image.Pixels[i] = 0;
-  return image;
-}
-} // namespace
-#else
-bool PngSupported() {
-  return false;
-}
-#endif
-
 TImage ReadPicture(const std::string& path) {
   const std::vector<uint8_t> bytes = ReadWholeFile(path, MaxPictureFileBytes);
   static const uint8_t pngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  if (bytes.size() >= 8 && std::memcmp(bytes.data(), pngSignature, 8) == 0) {
-#ifdef QUILLO_WITH_PNG
+  if (bytes.size() >= 8 && std::memcmp(bytes.data(), pngSignature, 8) == 0)
     return ReadPng(bytes, path);
-#else
-    Bad(path, "this build of tqpack reads BMP pictures only");
-#endif
-  }
   return ReadBmp(bytes, path);
 }
 

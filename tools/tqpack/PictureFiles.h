@@ -18,8 +18,6 @@ struct TImage {
   TPalette Palette{};
 };
 
-// Whether this build reads PNG files (the Windows build reads BMP only).
-bool PngSupported();
 // Reads a BMP or PNG file, told apart by their first bytes. Throws TMovieError with the
 // file's name and the reason.
 TImage ReadPicture(const std::string& path);

@@ -3,7 +3,9 @@
 #include "CursorTrackFile.h"
 #include "DemoMovie.h"
 #include "MovieExaminer.h"
+#include "MovieJoin.h"
 #include "PictureFiles.h"
+#include "PngPicture.h"
 #include "Progress.h"
 #include "StockCursors.h"
 #include "movie/tqClasses.h"
@@ -37,6 +39,7 @@ void PrintUsage(std::ostream& err) {
          "       tqpack attach <player.exe> <movie> <out.exe>\n"
          "       tqpack demo <out.tqf>\n"
          "       tqpack info <movie>\n"
+         "       tqpack checks\n"
          "       tqpack extract <movie> <folder>\n"
          "\n"
          "make   turns a folder of pictures (";
@@ -48,11 +51,15 @@ void PrintUsage(std::ostream& err) {
   for (const std::string& name : StockCursorNames())
     err << ", " << name;
   err << ".\n"
-         "join   puts the segments of several movies into one.\n"
+         "join   puts the entries of several movies into one, each copied byte for byte.\n"
          "attach appends a movie to the player so that it plays when started.\n"
+         "       Both take every movie without problems and refuse a damaged one.\n"
          "demo   writes the demo movie of three segments.\n"
-         "info   shows what a movie (or a player carrying one) holds and checks it; the exit\n"
-         "       code is 1 when it is damaged.\n"
+         "info   shows what a movie (or a player carrying one) holds and checks it. A problem\n"
+         "       is something the player would refuse, show wrongly, read past or lose (exit\n"
+         "       code 1); a note departs from tqpack's own habits, but the player does not\n"
+         "       care (exit code 0). Each finding says which check it is and why.\n"
+         "checks lists every check of info with its grade and why.\n"
          "extract writes each segment's data file (the cabinet's content) into a folder.\n";
 }
 
@@ -157,6 +164,12 @@ std::vector<std::string> PictureFilesIn(const std::string& folder) {
   return files;
 }
 
+// Notes are no reason to refuse a movie: the player plays it.
+void RefuseDamaged(const TMovieReport& report) {
+  if (report.Count(EGrade::Problem) != 0)
+    throw TMovieError(report.Path + " is damaged: " + report.FirstProblem());
+}
+
 int Make(const TArguments& a, std::ostream& out) {
   if (a.Positional.size() != 2) throw TUsageError("make needs a folder and an output file");
   const std::vector<std::string> files = PictureFilesIn(a.Positional[0]);
@@ -242,41 +255,22 @@ int Make(const TArguments& a, std::ostream& out) {
 
 int Join(const TArguments& a, std::ostream& out) {
   if (a.Positional.size() < 2) throw TUsageError("join needs an output file and movies");
-  struct TSource {
-    std::string Path;
-    uint64_t At;
-    TSegmentHeader Header;
-  };
-  std::vector<TSource> sources;
+  std::vector<TMovieReport> movies;
+  size_t segments = 0;
   for (size_t i = 1; i < a.Positional.size(); ++i) {
-    const std::string& path = a.Positional[i];
-    const TMovieReport report = InspectMovie(path, a.Get("temp", ""));
-    if (!report.Problems.empty())
-      throw TMovieError(path + " is damaged: " + report.Problems.front());
-    for (const TSegmentReport& s : report.Segments)
-      sources.push_back({path,
-                         report.Start + s.Offset + static_cast<uint64_t>(s.Header.CabinetOffset),
-                         s.Header});
+    movies.push_back(InspectMovie(a.Positional[i], a.Get("temp", "")));
+    RefuseDamaged(movies.back());
+    segments += movies.back().Segments.size();
+    std::error_code error;
+    if (fs::exists(a.Positional[0]) && fs::equivalent(a.Positional[i], a.Positional[0], error))
+      throw TMovieError("the output " + a.Positional[0] + " is also an input");
   }
-  if (fs::exists(a.Positional[0]))
-    for (const TSource& s : sources) {
-      std::error_code error;
-      if (fs::equivalent(s.Path, a.Positional[0], error))
-        throw TMovieError("the output " + a.Positional[0] + " is also an input");
-    }
-  TMovieWriter movie(a.Positional[0], static_cast<int32_t>(sources.size()));
-  for (const TSource& s : sources) {
-    TBinaryFile file(s.Path, TBinaryFile::EMode::Read);
-    uint64_t at = s.At;
-    TFunctionCabSource cabinet([&file, &at](uint8_t* buffer, size_t size) {
-      file.ReadAt(at, buffer, size);
-      at += size;
-      return size;
-    });
-    movie.AddSegment(s.Header, cabinet);
-  }
-  const uint64_t size = movie.Finish();
-  out << a.Positional[0] << ": " << sources.size() << " segments, " << size << " bytes\n";
+  const uint64_t size = JoinMovies(movies, a.Positional[0]);
+  size_t entries = 0;
+  for (const TMovieReport& movie : movies)
+    entries += movie.Entries.size();
+  out << a.Positional[0] << ": " << entries << " entries, " << segments << " segments, " << size
+      << " bytes\n";
   return 0;
 }
 
@@ -288,9 +282,7 @@ int Attach(const TArguments& a, std::ostream& out) {
     if (fs::exists(a.Positional[2]) &&
         fs::equivalent(a.Positional[static_cast<size_t>(i)], a.Positional[2], error))
       throw TMovieError("the output " + a.Positional[2] + " is also an input");
-  const TMovieReport report = InspectMovie(a.Positional[1]);
-  if (!report.Problems.empty())
-    throw TMovieError(a.Positional[1] + " is damaged: " + report.Problems.front());
+  RefuseDamaged(InspectMovie(a.Positional[1]));
   const uint64_t length = AttachMovie(a.Positional[0], a.Positional[1], a.Positional[2]);
   out << a.Positional[2] << ": movie of " << length << " bytes attached\n";
   return 0;
@@ -310,7 +302,14 @@ int Info(const TArguments& a, std::ostream& out) {
   if (a.Positional.size() != 1) throw TUsageError("info needs one movie");
   const TMovieReport report = InspectMovie(a.Positional[0], a.Get("temp", ""));
   PrintReport(report, out);
-  return report.Problems.empty() ? 0 : 1;
+  return report.Count(EGrade::Problem) == 0 ? 0 : 1;
+}
+
+int Checks(const TArguments& a, std::ostream& out) {
+  if (!a.Positional.empty()) throw TUsageError("checks takes no arguments");
+  for (const TCheckInfo& check : AllChecks())
+    out << GradeText(check.Grade) << " " << check.Name << ": " << check.Why << "\n";
+  return 0;
 }
 
 int Extract(const TArguments& a, std::ostream& out) {
@@ -335,6 +334,7 @@ int RunTqpack(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (command == "attach") return Attach(TArguments(args, 1, {}), out);
     if (command == "demo") return Demo(TArguments(args, 1, {"temp"}), out);
     if (command == "info") return Info(TArguments(args, 1, {"temp"}), out);
+    if (command == "checks") return Checks(TArguments(args, 1, {}), out);
     if (command == "extract") return Extract(TArguments(args, 1, {}), out);
     if (command == "help" || command == "--help" || command == "-h") {
       PrintUsage(out);
