@@ -1,3 +1,4 @@
+#include "ExpectedHelpText.h"
 #include "app/UtqCmd.h"
 #include "writer/Cp1251.h"
 
@@ -195,30 +196,8 @@ TEST(HelpText, TwentyLinesInCodePage1251) {
   std::stringstream in(text);
   for (std::string line; std::getline(in, line, '\r');)
     lines.push_back(line);
-  const char* const expected[] = {
-      "\"FileName.exe\" [-size {FULLSCREEN|MAX|MIN|{w h}} [-pos {C|{{L|R|x} {T|B|y}}}]] "
-      "[-segm N] [-closeonfinfish]",
-      "",
-      "fullscreen - полноэкранный режим без нижней панели управления",
-      "max - максимальный размер (занимает весь экран, но при этом остается заголовок окна и "
-      "нижняя панель)",
-      "min - минимальный размер (600 x 400)",
-      "w h - Width, Height - ширина, высота проигрывателя",
-      "",
-      "c - Center - в центре экрана",
-      "",
-      "L - Left - по левому краю экрана",
-      "R - Right - по правому экрана",
-      "x - отступить от левого края экрана \u0445 пикселей",
-      "",
-      "T - Top - по верхнему краю экрана",
-      "B - Bottom - по нижнему краю экрана",
-      "y - отступить от верхнего края экрана y пикселей",
-      "",
-      "N - Segment Number - начинать воспроизведение с сегмента N",
-      "",
-      "CloseOnFinish - закрыть проигрыватель по окончании воспроизведения",
-  };
+  const std::vector<std::string> expected = ExpectedHelpLines();
+  ASSERT_EQ(lines.size(), expected.size());
   ASSERT_EQ(lines.size(), 20u);
   for (std::size_t i = 0; i < lines.size(); ++i)
     EXPECT_EQ(Cp1251ToUtf8(lines[i]), expected[i]) << "line " << i + 1;

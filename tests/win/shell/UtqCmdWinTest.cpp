@@ -1,3 +1,4 @@
+#include "ExpectedHelpText.h"
 #include "MessageBoxWatcher.h"
 #include "TestSupport.h"
 #include "app/UtqCmd.h"
@@ -14,34 +15,10 @@
 using NQuillo::Utf8ToCp1251;
 
 namespace {
-// The help box as the user must see it, written here independently of the program's text.
 std::string ExpectedHelp() {
-  const char* const lines[] = {
-      "\"FileName.exe\" [-size {FULLSCREEN|MAX|MIN|{w h}} [-pos {C|{{L|R|x} {T|B|y}}}]] "
-      "[-segm N] [-closeonfinfish]",
-      "",
-      "fullscreen - полноэкранный режим без нижней панели управления",
-      "max - максимальный размер (занимает весь экран, но при этом остается заголовок окна и "
-      "нижняя панель)",
-      "min - минимальный размер (600 x 400)",
-      "w h - Width, Height - ширина, высота проигрывателя",
-      "",
-      "c - Center - в центре экрана",
-      "",
-      "L - Left - по левому краю экрана",
-      "R - Right - по правому экрана",
-      "x - отступить от левого края экрана \u0445 пикселей",
-      "",
-      "T - Top - по верхнему краю экрана",
-      "B - Bottom - по нижнему краю экрана",
-      "y - отступить от верхнего края экрана y пикселей",
-      "",
-      "N - Segment Number - начинать воспроизведение с сегмента N",
-      "",
-      "CloseOnFinish - закрыть проигрыватель по окончании воспроизведения"};
-  std::string text;
-  for (const char* line : lines)
-    text += (text.empty() && line == lines[0] ? "" : "\r") + Utf8ToCp1251(line);
+  const std::vector<std::string> lines = ExpectedHelpLines();
+  std::string text = Utf8ToCp1251(lines.front());
+  for (std::size_t i = 1; i < lines.size(); ++i) text += "\r" + Utf8ToCp1251(lines[i]);
   return text;
 }
 
