@@ -3,6 +3,11 @@
 
 #include <cstdint>
 
+struct TPoint {
+  std::int32_t X = 0;
+  std::int32_t Y = 0;
+};
+
 struct TRect {
   std::int32_t Left = 0;
   std::int32_t Top = 0;
