@@ -21,9 +21,10 @@ struct TCompressed {
 };
 
 TCompressed Compress(const std::vector<uint8_t>& input, unsigned windowBits, size_t chunk,
+                     ELzxLevel level = ELzxLevel::Default,
                      const NLzx::TMatcherTuning& tuning = NLzx::TMatcherTuning()) {
   TCompressed result;
-  TLzxCompressor compressor(windowBits, tuning);
+  TLzxCompressor compressor(windowBits, level, tuning);
   TLzxFrame frame;
   auto drain = [&] {
     while (compressor.ReadFrame(frame)) {
@@ -115,7 +116,7 @@ TEST(LzxCompressor, TuningExtremesStillDecode) {
   thorough.NiceLength = 257;
   thorough.LazyLimit = 257;
   for (const auto& tuning : {greedy, thorough}) {
-    const auto output = Decompress(Compress(input, 16, 65536, tuning), 16);
+    const auto output = Decompress(Compress(input, 16, 65536, ELzxLevel::Fast, tuning), 16);
     EXPECT_TRUE(output == input);
   }
 }

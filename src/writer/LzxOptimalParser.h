@@ -1,0 +1,95 @@
+#pragma once
+
+#include "writer/LzxBlockEncoder.h"
+#include "writer/LzxFormat.h"
+#include "writer/LzxMatchFinder.h"
+#include "writer/LzxMatcher.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace NQuillo::NLzx {
+
+struct TOptimalTuning {
+  unsigned MaxDepth = 24;      // tree nodes visited per position
+  uint32_t NiceLength = 64;    // a match this long is taken without weighing alternatives
+  unsigned Passes = 2;         // parses of each block, each priced by the codes of the last
+  unsigned FramesPerGroup = 8; // frames whose block ends are chosen together
+};
+
+// Near-optimal LZX parser. It collects a group of frames, finds every useful match length at
+// every position once, and then chooses literals, matches and repeated-offset matches as the
+// cheapest path through each block, priced first by the codes of the previous block and then
+// by the codes its own last parse produced. Block ends fall on frame ends, where the sum of
+// the blocks' sizes, headers included, is least.
+class TLzxOptimalParser {
+public:
+  TLzxOptimalParser(unsigned windowBits, const TOptimalTuning& tuning);
+
+  // Copies as much of data as fits in the current frame; returns the bytes taken.
+  size_t Append(const uint8_t* data, size_t size);
+  uint32_t PendingBytes() const { return End - FrameStart; }
+
+  // Ends the frame being filled; once a group is complete it is parsed and encoded.
+  void CloseFrame(TLzxBlockEncoder& encoder, std::deque<TCompressedFrame>& out);
+  // Parses and encodes the frames closed so far.
+  void EncodeGroup(TLzxBlockEncoder& encoder, std::deque<TCompressedFrame>& out);
+
+private:
+  struct TCosts {
+    uint32_t Literal[NumChars];
+    // Main symbol and length footer of a match by offset slot and length; the offset's own
+    // footer bits come on top.
+    uint32_t Match[MaxPositionSlots][MaxMatch + 1];
+    uint32_t Aligned[AlignedSymbols];
+    bool UseAligned = false;
+  };
+
+  struct TNode {
+    uint32_t Cost;
+    uint32_t Length; // of the step that reaches this node: 1 for a literal
+    uint32_t Code;   // repeated offset 0..2, else formatted offset
+    TRepeatedOffsets Reps;
+  };
+
+  struct TParse {
+    std::vector<TToken> Tokens;
+    std::vector<TFrameRecord> Frames;
+  };
+
+  void MakeRoomForGroup();
+  void FindMatches();
+  void SetDefaultCosts();
+  void SetCosts(const TLzxBlockEncoder::TBlockPlan& plan);
+  void SetMatchCosts(const uint32_t* main, const uint32_t* footer);
+  uint32_t OffsetCost(uint32_t formatted, unsigned slot) const;
+  void ParseBlock(size_t first, size_t last, const TRepeatedOffsets& start, TParse& parse);
+  void TracePath(size_t first, size_t last, const TRepeatedOffsets& start, TParse& parse);
+  std::vector<size_t> ChooseBlockEnds(const TLzxBlockEncoder& encoder, const TParse& parse) const;
+
+  const uint8_t* Ptr(uint32_t pos) const { return Buffer.data() + (pos - BufferBase); }
+
+  const uint32_t WindowSize;
+  const uint32_t MaxDist;
+  const TOptimalTuning Tuning;
+  TLzxMatchFinder Finder;
+
+  std::vector<uint8_t> Buffer;
+  uint32_t BufferBase = 0; // stream position of Buffer[0]
+  uint32_t FrameStart = 0; // first byte of the frame being filled
+  uint32_t End = 0;        // one past the last byte appended
+  std::vector<TFrameRecord> Frames;
+  TRepeatedOffsets Reps = {1, 1, 1};
+
+  std::vector<uint32_t> MatchBegin; // per group position, into Matches
+  std::vector<TMatchCandidate> Matches;
+  std::vector<TNode> Nodes;
+  std::vector<uint32_t> PathSteps;
+  TCosts Costs;
+  TLzxBlockEncoder::TBlockPlan LastPlan;
+  bool HaveLastPlan = false;
+};
+
+} // namespace NQuillo::NLzx
