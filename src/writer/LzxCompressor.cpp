@@ -40,9 +40,8 @@ TLzxCompressor::TLzxCompressor(unsigned windowBits, const NLzx::TOptimalTuning& 
 NLzx::TOptimalTuning TLzxCompressor::OptimalTuning(ELzxLevel level) {
   NLzx::TOptimalTuning tuning;
   if (level == ELzxLevel::Best) {
-    tuning.MaxDepth = 96;
     tuning.NiceLength = NLzx::MaxMatch;
-    tuning.Passes = 4;
+    tuning.Passes = 8;
     tuning.FramesPerGroup = 16;
   }
   return tuning;

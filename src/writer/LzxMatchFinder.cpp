@@ -32,14 +32,21 @@ uint32_t CommonLength(const uint8_t* a, const uint8_t* b, uint32_t start, uint32
 TLzxMatchFinder::TLzxMatchFinder(unsigned windowBits, unsigned maxDepth, uint32_t niceLength)
     : Mask((uint32_t{1} << windowBits) - 1), MaxDepth(std::max(1u, maxDepth)),
       NiceLength(std::max(MinLength, niceLength)),
-      HashBits(std::clamp(windowBits - 3, 14u, 17u)), Heads(size_t{1} << HashBits, 0),
+      HashBits(std::clamp(windowBits - 3, 14u, 17u)), PairHeads(size_t{1} << 16, 0),
+      Heads(size_t{1} << HashBits, 0),
       Children(size_t{2} << windowBits, 0) {}
 
 template <bool Report>
 unsigned TLzxMatchFinder::Walk(const uint8_t* current, uint32_t pos, uint32_t maxDistance,
                                uint32_t maxLength, TMatchCandidate* out) {
   if (maxLength < MinLength) return 0;
-  const uint32_t key = uint32_t{current[0]} | uint32_t{current[1]} << 8 | uint32_t{current[2]} << 16;
+  const uint32_t pair = uint32_t{current[0]} | uint32_t{current[1]} << 8;
+  const uint32_t pairDistance = pos + 1 - PairHeads[pair];
+  PairHeads[pair] = pos + 1;
+  unsigned found = 0;
+  if (Report && pairDistance <= std::min(maxDistance, MaxPairDistance))
+    out[found++] = {2, pairDistance};
+  const uint32_t key = pair | uint32_t{current[2]} << 16;
   const uint32_t hash = (key * 0x9E3779B1u) >> (32 - HashBits);
   uint32_t link = Heads[hash];
   Heads[hash] = pos + 1;
@@ -50,7 +57,6 @@ unsigned TLzxMatchFinder::Walk(const uint8_t* current, uint32_t pos, uint32_t ma
   uint32_t lesserLength = 0;
   uint32_t greaterLength = 0;
   uint32_t best = MinLength - 1;
-  unsigned found = 0;
   const uint32_t nice = std::min(NiceLength, maxLength);
   for (unsigned depth = MaxDepth;; --depth) {
     const uint32_t distance = pos + 1 - link;

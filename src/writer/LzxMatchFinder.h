@@ -13,7 +13,8 @@ struct TMatchCandidate {
 // Binary-tree match finder over a sliding window: every position ever inserted sits in a
 // tree, sorted by the bytes that follow it, under the hash of its first three bytes. One walk
 // down the tree finds the matches of every useful length at once, nearer ones first for each
-// length, and re-roots the tree at the new position on the way.
+// length, and re-roots the tree at the new position on the way. A table of two-byte prefixes
+// adds the nearest match of length 2.
 class TLzxMatchFinder {
 public:
   // maxDepth bounds the nodes visited per position; a match of niceLength ends the walk.
@@ -28,6 +29,8 @@ public:
   void Skip(const uint8_t* current, uint32_t pos, uint32_t maxDistance, uint32_t maxLength);
 
   static constexpr uint32_t MinLength = 3;
+  // Two-byte matches pay only when near.
+  static constexpr uint32_t MaxPairDistance = 4096;
 
 private:
   template <bool Report>
@@ -39,6 +42,7 @@ private:
   const uint32_t NiceLength;
   const unsigned HashBits;
   // Links hold position + 1, so 0 is "none" and lies beyond every distance limit.
+  std::vector<uint32_t> PairHeads; // the latest position of every two-byte prefix
   std::vector<uint32_t> Heads;
   std::vector<uint32_t> Children; // left and right child of each window slot
 };

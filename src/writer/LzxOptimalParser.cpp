@@ -21,6 +21,25 @@ uint32_t LengthHeader(uint32_t length) {
   return std::min(length - MinMatch, uint32_t{NumPrimaryLengths});
 }
 
+// A pass that gains less than this part of the block's size is the last.
+constexpr uint64_t SettledFraction = 500;
+constexpr unsigned StepCodeShift = 9;
+constexpr uint32_t StepLengthMask = (1u << StepCodeShift) - 1;
+
+// Offers the lengths first..last of one offset to the nodes ahead. Written without branches
+// so that the compiler may weigh several lengths at once.
+void OfferLengths(uint32_t* __restrict cost, uint32_t* __restrict step,
+                  const uint32_t* __restrict price, uint32_t base, uint32_t code, uint32_t first,
+                  uint32_t last) {
+  const uint32_t tag = code << StepCodeShift;
+  for (uint32_t length = first; length <= last; ++length) {
+    const uint32_t offered = base + price[length];
+    const bool better = offered < cost[length];
+    cost[length] = better ? offered : cost[length];
+    step[length] = better ? (tag | length) : step[length];
+  }
+}
+
 TOptimalTuning Checked(TOptimalTuning tuning) {
   tuning.MaxDepth = std::max(1u, tuning.MaxDepth);
   tuning.NiceLength = std::clamp(tuning.NiceLength, TLzxMatchFinder::MinLength, MaxMatch);
@@ -147,10 +166,15 @@ void TLzxOptimalParser::ParseBlock(size_t first, size_t last, const TRepeatedOff
   const uint32_t blockStart = static_cast<uint32_t>(Frames[first].Start);
   const uint32_t blockEnd = static_cast<uint32_t>(Frames[last - 1].Start) + Frames[last - 1].Size;
   const uint32_t count = blockEnd - blockStart;
-  if (Nodes.size() < size_t{count} + 1) Nodes.resize(size_t{count} + 1);
-  for (uint32_t i = 1; i <= count; ++i)
-    Nodes[i].Cost = Unreached;
-  Nodes[0] = {0, 0, 0, start};
+  if (NodeCost.size() < size_t{count} + 1) {
+    NodeCost.resize(size_t{count} + 1);
+    NodeStep.resize(size_t{count} + 1);
+    NodeReps.resize(size_t{count} + 1);
+  }
+  std::fill(NodeCost.begin() + 1, NodeCost.begin() + count + 1, Unreached);
+  NodeCost[0] = 0;
+  NodeStep[0] = 0;
+  NodeReps[0] = start;
 
   size_t frame = first;
   uint32_t frameEnd = static_cast<uint32_t>(Frames[frame].Start) + Frames[frame].Size;
@@ -162,25 +186,26 @@ void TLzxOptimalParser::ParseBlock(size_t first, size_t last, const TRepeatedOff
       frameEnd = static_cast<uint32_t>(Frames[frame].Start) + Frames[frame].Size;
     }
     // The repeated offsets at a node are those of the cheapest path that reaches it.
-    TNode& node = Nodes[i];
+    TRepeatedOffsets& reps = NodeReps[i];
     if (i != 0) {
-      node.Reps = Nodes[i - node.Length].Reps;
-      if (node.Length > 1) {
-        if (node.Code < 3)
-          std::swap(node.Reps[0], node.Reps[node.Code]);
+      const uint32_t length = NodeStep[i] & StepLengthMask;
+      const uint32_t code = NodeStep[i] >> StepCodeShift;
+      reps = NodeReps[i - length];
+      if (length > 1) {
+        if (code < 3)
+          std::swap(reps[0], reps[code]);
         else
-          node.Reps = {node.Code - 2, node.Reps[0], node.Reps[1]};
+          reps = {code - 2, reps[0], reps[1]};
       }
     }
     const uint8_t* current = Ptr(pos);
-    const uint32_t base = node.Cost;
-    TNode* const here = &node;
-    auto relax = [here](uint32_t length, uint32_t code, uint32_t cost) {
-      TNode& to = here[length];
-      if (cost < to.Cost) {
-        to.Cost = cost;
-        to.Length = length;
-        to.Code = code;
+    const uint32_t base = NodeCost[i];
+    uint32_t* const cost = &NodeCost[i];
+    uint32_t* const step = &NodeStep[i];
+    auto relax = [cost, step](uint32_t length, uint32_t code, uint32_t offered) {
+      if (offered < cost[length]) {
+        cost[length] = offered;
+        step[length] = code << StepCodeShift | length;
       }
     };
     relax(1, 0, base + Costs.Literal[current[0]]);
@@ -195,9 +220,8 @@ void TLzxOptimalParser::ParseBlock(size_t first, size_t last, const TRepeatedOff
     uint32_t longestRep = 0;
     uint32_t longestRepIndex = 0;
     for (uint32_t k = 0; k < 3; ++k) {
-      const uint32_t distance = node.Reps[k];
-      if (distance > history || (k > 0 && distance == node.Reps[0]) ||
-          (k == 2 && distance == node.Reps[1]))
+      const uint32_t distance = reps[k];
+      if (distance > history || (k > 0 && distance == reps[0]) || (k == 2 && distance == reps[1]))
         continue;
       const uint8_t* earlier = current - distance;
       if (earlier[0] != current[0] || earlier[1] != current[1]) continue;
@@ -231,25 +255,20 @@ void TLzxOptimalParser::ParseBlock(size_t first, size_t last, const TRepeatedOff
     // repeated offsets in queue order, then the nearest explicit one.
     uint32_t previous = MinMatch - 1;
     for (uint32_t k = 0; k < 3; ++k) {
-      const uint32_t* cost = Costs.Match[k];
-      for (uint32_t length = previous + 1; length <= repLength[k]; ++length)
-        relax(length, k, base + cost[length]);
+      OfferLengths(cost, step, Costs.Match[k], base, k, previous + 1, repLength[k]);
       previous = std::max(previous, repLength[k]);
     }
-    previous = std::max(previous, MinMatch);
     for (; match != matchEnd && previous < limit; ++match) {
       const uint32_t top = std::min(match->Length, limit);
       const uint32_t distance = match->Distance;
-      if (distance == node.Reps[0] || distance == node.Reps[1] || distance == node.Reps[2]) {
+      if (distance == reps[0] || distance == reps[1] || distance == reps[2]) {
         previous = top;
         continue;
       }
       const uint32_t formatted = FormattedOffset(distance);
       const unsigned slot = SlotOfFormattedOffset(formatted);
       const uint32_t offsetBase = base + OffsetCost(formatted, slot);
-      const uint32_t* cost = Costs.Match[slot];
-      for (uint32_t length = previous + 1; length <= top; ++length)
-        relax(length, formatted, offsetBase + cost[length]);
+      OfferLengths(cost, step, Costs.Match[slot], offsetBase, formatted, previous + 1, top);
       previous = top;
     }
     ++i;
@@ -262,8 +281,8 @@ void TLzxOptimalParser::TracePath(size_t first, size_t last, const TRepeatedOffs
   const uint32_t blockStart = static_cast<uint32_t>(Frames[first].Start);
   const uint32_t blockEnd = static_cast<uint32_t>(Frames[last - 1].Start) + Frames[last - 1].Size;
   PathSteps.clear();
-  for (uint32_t j = blockEnd - blockStart; j != 0; j -= Nodes[j].Length)
-    PathSteps.push_back(j);
+  for (uint32_t j = blockEnd - blockStart; j != 0; j -= NodeStep[j] & StepLengthMask)
+    PathSteps.push_back(NodeStep[j]);
 
   parse.Tokens.clear();
   parse.Frames.clear();
@@ -273,26 +292,27 @@ void TLzxOptimalParser::TracePath(size_t first, size_t last, const TRepeatedOffs
   record.TokenBegin = 0;
   uint32_t pos = blockStart;
   for (auto step = PathSteps.rbegin(); step != PathSteps.rend(); ++step) {
-    const TNode& node = Nodes[*step];
-    if (node.Length == 1) {
+    const uint32_t length = *step & StepLengthMask;
+    const uint32_t code = *step >> StepCodeShift;
+    if (length == 1) {
       parse.Tokens.push_back({*Ptr(pos), 0, 0, 0});
     } else {
       unsigned slot;
       uint32_t extra = 0;
-      if (node.Code < 3) {
-        slot = node.Code;
+      if (code < 3) {
+        slot = code;
         std::swap(reps[0], reps[slot]);
       } else {
-        slot = SlotOfFormattedOffset(node.Code);
-        extra = node.Code - SlotBase(slot);
-        reps = {node.Code - 2, reps[0], reps[1]};
+        slot = SlotOfFormattedOffset(code);
+        extra = code - SlotBase(slot);
+        reps = {code - 2, reps[0], reps[1]};
       }
-      const uint32_t header = LengthHeader(node.Length);
+      const uint32_t header = LengthHeader(length);
       parse.Tokens.push_back({static_cast<uint16_t>(NumChars + slot * 8 + header),
-                              static_cast<uint8_t>(node.Length - MinMatch - header),
+                              static_cast<uint8_t>(length - MinMatch - header),
                               static_cast<uint8_t>(SlotExtraBits(slot)), extra});
     }
-    pos += node.Length;
+    pos += length;
     if (pos == record.Start + record.Size) {
       record.TokenEnd = parse.Tokens.size();
       record.RepsAtEnd = reps;
@@ -335,21 +355,32 @@ void TLzxOptimalParser::EncodeGroup(TLzxBlockEncoder& encoder, std::deque<TCompr
   ParseBlock(0, Frames.size(), Reps, whole);
   const std::vector<size_t> ends = ChooseBlockEnds(encoder, whole);
 
-  TParse block;
   size_t first = 0;
   for (size_t last : ends) {
+    // The group's path holds for this block while it starts from the repeated offsets the
+    // previous block really ended with.
+    const bool wholeHolds = first == 0 || Reps == whole.Frames[first - 1].RepsAtEnd;
     TLzxBlockEncoder::TBlockPlan plan = encoder.PlanBlock(whole.Tokens, whole.Frames, first, last);
+    uint64_t bestBits = wholeHolds ? plan.Bits : std::numeric_limits<uint64_t>::max();
     const std::vector<TToken>* tokens = &whole.Tokens;
     std::vector<TFrameRecord> frames(whole.Frames.begin() + static_cast<ptrdiff_t>(first),
                                      whole.Frames.begin() + static_cast<ptrdiff_t>(last));
-    // With one pass the group's single path stands; otherwise every block is parsed again
-    // from the repeated offsets its predecessor really ended with.
-    for (unsigned pass = 1; pass < Tuning.Passes; ++pass) {
+    TParse* best = nullptr;
+    for (unsigned pass = 1; pass < Tuning.Passes || bestBits == std::numeric_limits<uint64_t>::max(); ++pass) {
+      TParse& trial = Trials[best == &Trials[0] ? 1 : 0];
       SetCosts(plan);
-      ParseBlock(first, last, Reps, block);
-      plan = encoder.PlanBlock(block.Tokens, block.Frames, 0, block.Frames.size());
-      tokens = &block.Tokens;
-      frames = block.Frames;
+      ParseBlock(first, last, Reps, trial);
+      plan = encoder.PlanBlock(trial.Tokens, trial.Frames, 0, trial.Frames.size());
+      if (plan.Bits >= bestBits) break;
+      // Passes stop paying once the codes have settled.
+      const bool settled = bestBits - plan.Bits < plan.Bits / SettledFraction;
+      bestBits = plan.Bits;
+      best = &trial;
+      if (settled) break;
+    }
+    if (best != nullptr) {
+      tokens = &best->Tokens;
+      frames = best->Frames;
     }
     encoder.EncodeGroup(*tokens, frames, Ptr(static_cast<uint32_t>(frames.front().Start)), out);
     Reps = frames.back().RepsAtEnd;

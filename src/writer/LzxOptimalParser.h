@@ -14,8 +14,8 @@ namespace NQuillo::NLzx {
 
 struct TOptimalTuning {
   unsigned MaxDepth = 24;      // tree nodes visited per position
-  uint32_t NiceLength = 64;    // a match this long is taken without weighing alternatives
-  unsigned Passes = 2;         // parses of each block, each priced by the codes of the last
+  uint32_t NiceLength = 128;   // a match this long is taken without weighing alternatives
+  unsigned Passes = 4;         // parses of each block at most, each priced by the last's codes
   unsigned FramesPerGroup = 8; // frames whose block ends are chosen together
 };
 
@@ -45,13 +45,6 @@ private:
     uint32_t Match[MaxPositionSlots][MaxMatch + 1];
     uint32_t Aligned[AlignedSymbols];
     bool UseAligned = false;
-  };
-
-  struct TNode {
-    uint32_t Cost;
-    uint32_t Length; // of the step that reaches this node: 1 for a literal
-    uint32_t Code;   // repeated offset 0..2, else formatted offset
-    TRepeatedOffsets Reps;
   };
 
   struct TParse {
@@ -85,8 +78,14 @@ private:
 
   std::vector<uint32_t> MatchBegin; // per group position, into Matches
   std::vector<TMatchCandidate> Matches;
-  std::vector<TNode> Nodes;
+  // The graph of one block: per position the cheapest cost found so far to reach it, the
+  // step that does (formatted offset or repeated-offset index << 9 | length; length 1 is a
+  // literal), and the repeated offsets after that step.
+  std::vector<uint32_t> NodeCost;
+  std::vector<uint32_t> NodeStep;
+  std::vector<TRepeatedOffsets> NodeReps;
   std::vector<uint32_t> PathSteps;
+  TParse Trials[2]; // the best parse of a block so far and the next attempt
   TCosts Costs;
   TLzxBlockEncoder::TBlockPlan LastPlan;
   bool HaveLastPlan = false;
