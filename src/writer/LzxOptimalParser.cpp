@@ -21,6 +21,16 @@ uint32_t LengthHeader(uint32_t length) {
   return std::min(length - MinMatch, uint32_t{NumPrimaryLengths});
 }
 
+// Matches kept per position: the shortest ones, which near offsets give, and the longest.
+// Real data rarely has more; the bound keeps the cache within its reserve on any input.
+constexpr unsigned ShortMatchesKept = 2;
+constexpr unsigned LongMatchesKept = 4;
+constexpr unsigned MatchLengthBits = 9;
+
+uint32_t PackMatch(const TMatchCandidate& match) {
+  return match.Distance << MatchLengthBits | match.Length;
+}
+
 // A pass that gains less than this part of the block's size is the last.
 constexpr uint64_t SettledFraction = 500;
 constexpr unsigned StepCodeShift = 9;
@@ -94,6 +104,7 @@ void TLzxOptimalParser::FindMatches() {
   const uint32_t count = End - groupStart;
   MatchBegin.resize(size_t{count} + 1);
   Matches.clear();
+  Matches.reserve(size_t{count} * (ShortMatchesKept + LongMatchesKept));
   TMatchCandidate found[MaxMatch];
   uint32_t skip = 0;
   for (uint32_t i = 0; i < count; ++i) {
@@ -108,7 +119,8 @@ void TLzxOptimalParser::FindMatches() {
       continue;
     }
     const unsigned n = Finder.Find(Ptr(pos), pos, maxDistance, maxLength, found);
-    Matches.insert(Matches.end(), found, found + n);
+    for (unsigned k = 0; k < n; ++k)
+      if (k < ShortMatchesKept || k + LongMatchesKept >= n) Matches.push_back(PackMatch(found[k]));
     if (n != 0 && found[n - 1].Length >= Tuning.NiceLength) skip = found[n - 1].Length - 1;
   }
   MatchBegin[count] = static_cast<uint32_t>(Matches.size());
@@ -232,9 +244,10 @@ void TLzxOptimalParser::ParseBlock(size_t first, size_t last, const TRepeatedOff
       }
     }
 
-    const TMatchCandidate* match = Matches.data() + MatchBegin[pos - groupStart];
-    const TMatchCandidate* matchEnd = Matches.data() + MatchBegin[pos - groupStart + 1];
-    const uint32_t longestMatch = match != matchEnd ? std::min(matchEnd[-1].Length, limit) : 0;
+    const uint32_t* match = Matches.data() + MatchBegin[pos - groupStart];
+    const uint32_t* matchEnd = Matches.data() + MatchBegin[pos - groupStart + 1];
+    const uint32_t lengthMask = (1u << MatchLengthBits) - 1;
+    const uint32_t longestMatch = match != matchEnd ? std::min(matchEnd[-1] & lengthMask, limit) : 0;
     if (std::max(longestRep, longestMatch) >= Tuning.NiceLength) {
       // A very long match is taken as it stands; the positions it covers are not weighed.
       uint32_t length;
@@ -243,7 +256,7 @@ void TLzxOptimalParser::ParseBlock(size_t first, size_t last, const TRepeatedOff
         relax(length, longestRepIndex, base + Costs.Match[longestRepIndex][length]);
       } else {
         length = longestMatch;
-        const uint32_t formatted = FormattedOffset(matchEnd[-1].Distance);
+        const uint32_t formatted = FormattedOffset(matchEnd[-1] >> MatchLengthBits);
         const unsigned slot = SlotOfFormattedOffset(formatted);
         relax(length, formatted, base + OffsetCost(formatted, slot) + Costs.Match[slot][length]);
       }
@@ -259,8 +272,8 @@ void TLzxOptimalParser::ParseBlock(size_t first, size_t last, const TRepeatedOff
       previous = std::max(previous, repLength[k]);
     }
     for (; match != matchEnd && previous < limit; ++match) {
-      const uint32_t top = std::min(match->Length, limit);
-      const uint32_t distance = match->Distance;
+      const uint32_t top = std::min(*match & lengthMask, limit);
+      const uint32_t distance = *match >> MatchLengthBits;
       if (distance == reps[0] || distance == reps[1] || distance == reps[2]) {
         previous = top;
         continue;

@@ -77,7 +77,7 @@ private:
   TRepeatedOffsets Reps = {1, 1, 1};
 
   std::vector<uint32_t> MatchBegin; // per group position, into Matches
-  std::vector<TMatchCandidate> Matches;
+  std::vector<uint32_t> Matches;    // distance << 9 | length, shortest first per position
   // The graph of one block: per position the cheapest cost found so far to reach it, the
   // step that does (formatted offset or repeated-offset index << 9 | length; length 1 is a
   // literal), and the repeated offsets after that step.
