@@ -14,11 +14,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <ctime>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -51,7 +51,8 @@ TBytes ReadFile(const fs::path& path) {
 
 void WriteFile(const fs::path& path, const TBytes& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 TResult Ours(const TBytes& data, NQuillo::ELzxLevel level, int runs) {
@@ -142,7 +143,8 @@ int main(int argc, char** argv) {
   for (const fs::path& path : demoFiles) {
     TBytes data = ReadFile(path);
     if (data.size() > (2u << 20))
-      inputs.emplace_back(path.stem().string() + " 2M", TBytes(data.begin(), data.begin() + (2 << 20)));
+      inputs.emplace_back(path.stem().string() + " 2M",
+                          TBytes(data.begin(), data.begin() + (2 << 20)));
     inputs.emplace_back(path.stem().string(), std::move(data));
   }
   inputs.emplace_back("screen-like 2M", NQuillo::NTest::MakeScreenLikeData(2u << 20, 1));

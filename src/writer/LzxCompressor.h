@@ -61,7 +61,7 @@ private:
 
   const unsigned WindowBitsValue;
   const size_t FramesPerGroup;
-  std::unique_ptr<NLzx::TLzxMatcher> Matcher;        // Fast
+  std::unique_ptr<NLzx::TLzxMatcher> Matcher;       // Fast
   std::unique_ptr<NLzx::TLzxOptimalParser> Optimal; // Default and Best
   NLzx::TLzxBlockEncoder Encoder;
   std::vector<NLzx::TToken> Tokens;

@@ -31,9 +31,8 @@ uint32_t CommonLength(const uint8_t* a, const uint8_t* b, uint32_t start, uint32
 
 TLzxMatchFinder::TLzxMatchFinder(unsigned windowBits, unsigned maxDepth, uint32_t niceLength)
     : Mask((uint32_t{1} << windowBits) - 1), MaxDepth(std::max(1u, maxDepth)),
-      NiceLength(std::max(MinLength, niceLength)),
-      HashBits(std::clamp(windowBits - 3, 14u, 17u)), PairHeads(size_t{1} << 16, 0),
-      Heads(size_t{1} << HashBits, 0),
+      NiceLength(std::max(MinLength, niceLength)), HashBits(std::clamp(windowBits - 3, 14u, 17u)),
+      PairHeads(size_t{1} << 16, 0), Heads(size_t{1} << HashBits, 0),
       Children(size_t{2} << windowBits, 0) {}
 
 template <bool Report>

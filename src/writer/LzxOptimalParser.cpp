@@ -16,7 +16,6 @@ constexpr uint32_t UnusedMainBits = 14;
 constexpr uint32_t UnusedLengthBits = 12;
 constexpr uint32_t UnusedAlignedBits = 6;
 
-
 uint32_t LengthHeader(uint32_t length) {
   return std::min(length - MinMatch, uint32_t{NumPrimaryLengths});
 }
@@ -247,7 +246,8 @@ void TLzxOptimalParser::ParseBlock(size_t first, size_t last, const TRepeatedOff
     const uint32_t* match = Matches.data() + MatchBegin[pos - groupStart];
     const uint32_t* matchEnd = Matches.data() + MatchBegin[pos - groupStart + 1];
     const uint32_t lengthMask = (1u << MatchLengthBits) - 1;
-    const uint32_t longestMatch = match != matchEnd ? std::min(matchEnd[-1] & lengthMask, limit) : 0;
+    const uint32_t longestMatch =
+        match != matchEnd ? std::min(matchEnd[-1] & lengthMask, limit) : 0;
     if (std::max(longestRep, longestMatch) >= Tuning.NiceLength) {
       // A very long match is taken as it stands; the positions it covers are not weighed.
       uint32_t length;
@@ -379,7 +379,8 @@ void TLzxOptimalParser::EncodeGroup(TLzxBlockEncoder& encoder, std::deque<TCompr
     std::vector<TFrameRecord> frames(whole.Frames.begin() + static_cast<ptrdiff_t>(first),
                                      whole.Frames.begin() + static_cast<ptrdiff_t>(last));
     TParse* best = nullptr;
-    for (unsigned pass = 1; pass < Tuning.Passes || bestBits == std::numeric_limits<uint64_t>::max(); ++pass) {
+    for (unsigned pass = 1;
+         pass < Tuning.Passes || bestBits == std::numeric_limits<uint64_t>::max(); ++pass) {
       TParse& trial = Trials[best == &Trials[0] ? 1 : 0];
       SetCosts(plan);
       ParseBlock(first, last, Reps, trial);

@@ -140,8 +140,9 @@ TEST_F(TExternalDecoders, ExtractRandomDataOfBoundarySizes) {
   for (size_t size : {1u, 2u, 3u, 258u, 32767u, 32768u, 32769u, 65536u, 100000u})
     for (ELzxLevel level : Levels) {
       const std::vector<uint8_t> input(screen.begin(), screen.begin() + size);
-      ExpectBothDecodersExtract(MakeCabinetFile(Dir, "e.cab", input, ECabCompression::Lzx, 20, level),
-                                input, "screen-like " + std::to_string(size) + " " + LevelName(level));
+      ExpectBothDecodersExtract(
+          MakeCabinetFile(Dir, "e.cab", input, ECabCompression::Lzx, 20, level), input,
+          "screen-like " + std::to_string(size) + " " + LevelName(level));
     }
 }
 
@@ -168,8 +169,10 @@ TEST_F(TExternalDecoders, ExtractEveryWindowSize) {
   input.insert(input.end(), tail.begin(), tail.end());
   for (unsigned bits = 15; bits <= 21; ++bits)
     for (ELzxLevel level : Levels) {
-      const std::string cab = MakeCabinetFile(Dir, "w.cab", input, ECabCompression::Lzx, bits, level);
-      ExpectBothDecodersExtract(cab, input, "window " + std::to_string(bits) + " " + LevelName(level));
+      const std::string cab =
+          MakeCabinetFile(Dir, "w.cab", input, ECabCompression::Lzx, bits, level);
+      ExpectBothDecodersExtract(cab, input,
+                                "window " + std::to_string(bits) + " " + LevelName(level));
     }
 }
 

@@ -118,8 +118,8 @@ TEST(LzxCompressor, OutputDoesNotDependOnHowInputIsChunked) {
 
 TEST(LzxCompressor, HigherLevelsAreSmaller) {
   // Screen-like data with noise between: long and short matches, repeated offsets, literals.
-  const auto input = Concat({MakeScreenLikeData(600000, 14), MakeRandomData(3000, 15),
-                             MakeScreenLikeData(400000, 16)});
+  const auto input = Concat(
+      {MakeScreenLikeData(600000, 14), MakeRandomData(3000, 15), MakeScreenLikeData(400000, 16)});
   const size_t fast = Compress(input, 20, 1 << 16, ELzxLevel::Fast).Bytes;
   const size_t normal = Compress(input, 20, 1 << 16, ELzxLevel::Default).Bytes;
   const size_t best = Compress(input, 20, 1 << 16, ELzxLevel::Best).Bytes;
