@@ -61,7 +61,8 @@ TOptimalTuning Checked(TOptimalTuning tuning) {
 
 TLzxOptimalParser::TLzxOptimalParser(unsigned windowBits, const TOptimalTuning& tuning)
     : WindowSize(uint32_t{1} << windowBits), MaxDist(MaxDistance(windowBits)),
-      Tuning(Checked(tuning)), Finder(windowBits, Tuning.MaxDepth, Tuning.NiceLength) {
+      Tuning(Checked(tuning)), Finder(windowBits, Tuning.MaxDepth, Tuning.NiceLength),
+      Lazy(windowBits, TMatcherTuning()) {
   const size_t groupBytes = size_t{Tuning.FramesPerGroup} * FrameSize;
   Buffer.assign(WindowSize + groupBytes + BufferSlack, 0);
   Frames.reserve(Tuning.FramesPerGroup);
@@ -338,6 +339,23 @@ void TLzxOptimalParser::TracePath(size_t first, size_t last, const TRepeatedOffs
   }
 }
 
+void TLzxOptimalParser::ParseLazily(size_t first, size_t last, TParse& parse) {
+  parse.Tokens.clear();
+  parse.Frames.clear();
+  Lazy.SetRepeatedOffsets(Reps);
+  for (size_t frame = first; frame < last; ++frame) {
+    TFrameRecord record = Frames[frame];
+    const uint8_t* bytes = Ptr(static_cast<uint32_t>(record.Start));
+    for (size_t taken = 0; taken < record.Size;)
+      taken += Lazy.Append(bytes + taken, record.Size - taken);
+    record.TokenBegin = parse.Tokens.size();
+    Lazy.ParseFrame(parse.Tokens);
+    record.TokenEnd = parse.Tokens.size();
+    record.RepsAtEnd = Lazy.RepeatedOffsets();
+    parse.Frames.push_back(record);
+  }
+}
+
 std::vector<size_t> TLzxOptimalParser::ChooseBlockEnds(const TLzxBlockEncoder& encoder,
                                                        const TParse& parse) const {
   // Cheapest split of the group into runs of whole frames, each run priced as one block.
@@ -379,8 +397,18 @@ void TLzxOptimalParser::EncodeGroup(TLzxBlockEncoder& encoder, std::deque<TCompr
     std::vector<TFrameRecord> frames(whole.Frames.begin() + static_cast<ptrdiff_t>(first),
                                      whole.Frames.begin() + static_cast<ptrdiff_t>(last));
     TParse* best = nullptr;
-    for (unsigned pass = 1;
-         pass < Tuning.Passes || bestBits == std::numeric_limits<uint64_t>::max(); ++pass) {
+    // Every frame goes through the lazy parser once, in order, so that its window follows.
+    TParse& lazy = Trials[2];
+    Lazy.SetLiteralBits(encoder.LiteralBitsHint());
+    ParseLazily(first, last, lazy);
+    TLzxBlockEncoder::TBlockPlan lazyPlan =
+        encoder.PlanBlock(lazy.Tokens, lazy.Frames, 0, lazy.Frames.size());
+    if (lazyPlan.Bits < bestBits) {
+      bestBits = lazyPlan.Bits;
+      best = &lazy;
+      plan = std::move(lazyPlan);
+    }
+    for (unsigned pass = 1; pass < Tuning.Passes; ++pass) {
       TParse& trial = Trials[best == &Trials[0] ? 1 : 0];
       SetCosts(plan);
       ParseBlock(first, last, Reps, trial);

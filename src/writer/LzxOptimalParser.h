@@ -60,6 +60,7 @@ private:
   uint32_t OffsetCost(uint32_t formatted, unsigned slot) const;
   void ParseBlock(size_t first, size_t last, const TRepeatedOffsets& start, TParse& parse);
   void TracePath(size_t first, size_t last, const TRepeatedOffsets& start, TParse& parse);
+  void ParseLazily(size_t first, size_t last, TParse& parse);
   std::vector<size_t> ChooseBlockEnds(const TLzxBlockEncoder& encoder, const TParse& parse) const;
 
   const uint8_t* Ptr(uint32_t pos) const { return Buffer.data() + (pos - BufferBase); }
@@ -68,6 +69,10 @@ private:
   const uint32_t MaxDist;
   const TOptimalTuning Tuning;
   TLzxMatchFinder Finder;
+  // The greedy parser with one byte of look-ahead, run beside: on some data its choices of
+  // long matches keep the repeated offsets more useful than the cost model foresees, and a
+  // block takes whichever parse comes out smaller.
+  TLzxMatcher Lazy;
 
   std::vector<uint8_t> Buffer;
   uint32_t BufferBase = 0; // stream position of Buffer[0]
@@ -85,7 +90,7 @@ private:
   std::vector<uint32_t> NodeStep;
   std::vector<TRepeatedOffsets> NodeReps;
   std::vector<uint32_t> PathSteps;
-  TParse Trials[2]; // the best parse of a block so far and the next attempt
+  TParse Trials[3]; // the best parse of a block so far and the next attempts
   TCosts Costs;
   TLzxBlockEncoder::TBlockPlan LastPlan;
   bool HaveLastPlan = false;
