@@ -148,7 +148,9 @@ int main(int argc, char** argv) {
     inputs.emplace_back(path.stem().string(), std::move(data));
   }
   inputs.emplace_back("screen-like 2M", NQuillo::NTest::MakeScreenLikeData(2u << 20, 1));
-  inputs.emplace_back("screen-like 8M", NQuillo::NTest::MakeScreenLikeData(8u << 20, 2));
+  TBytes screen = NQuillo::NTest::MakeScreenLikeData(8u << 20, 2);
+  inputs.emplace_back("screen-like 8M 2M", TBytes(screen.begin(), screen.begin() + (2 << 20)));
+  inputs.emplace_back("screen-like 8M", std::move(screen));
 
   std::printf("sizes in bytes (ours: LZX payload at window 2^20); speeds in MB/s of processor "
               "time, best of %d runs\n",
