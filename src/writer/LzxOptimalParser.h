@@ -92,8 +92,6 @@ private:
   std::vector<uint32_t> PathSteps;
   TParse Trials[3]; // the best parse of a block so far and the next attempts
   TCosts Costs;
-  TLzxBlockEncoder::TBlockPlan LastPlan;
-  bool HaveLastPlan = false;
 };
 
 } // namespace NQuillo::NLzx
