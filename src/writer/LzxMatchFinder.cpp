@@ -93,6 +93,41 @@ unsigned TLzxMatchFinder::Walk(const uint8_t* current, uint32_t pos, uint32_t ma
   return found;
 }
 
+unsigned TLzxMatchFinder::Search(const uint8_t* current, uint32_t pos, uint32_t maxDistance,
+                                 uint32_t maxLength, TMatchCandidate* out) const {
+  if (maxLength < MinLength) return 0;
+  const uint32_t pair = uint32_t{current[0]} | uint32_t{current[1]} << 8;
+  const uint32_t pairDistance = pos + 1 - PairHeads[pair];
+  unsigned found = 0;
+  if (pairDistance <= std::min(maxDistance, MaxPairDistance)) out[found++] = {2, pairDistance};
+  const uint32_t key = pair | uint32_t{current[2]} << 16;
+  uint32_t link = Heads[(key * 0x9E3779B1u) >> (32 - HashBits)];
+  uint32_t lesserLength = 0;
+  uint32_t greaterLength = 0;
+  uint32_t best = MinLength - 1;
+  for (unsigned depth = MaxDepth; depth != 0; --depth) {
+    const uint32_t distance = pos + 1 - link;
+    if (distance > maxDistance) break;
+    const uint8_t* earlier = current - distance;
+    const uint32_t* node = &Children[2 * size_t{(link - 1) & Mask}];
+    const uint32_t length =
+        CommonLength(current, earlier, std::min(lesserLength, greaterLength), maxLength);
+    if (length > best) {
+      best = length;
+      out[found++] = {length, distance};
+    }
+    if (length == maxLength) break;
+    if (earlier[length] < current[length]) {
+      lesserLength = length;
+      link = node[1];
+    } else {
+      greaterLength = length;
+      link = node[0];
+    }
+  }
+  return found;
+}
+
 unsigned TLzxMatchFinder::Find(const uint8_t* current, uint32_t pos, uint32_t maxDistance,
                                uint32_t maxLength, TMatchCandidate* out) {
   return Walk<true>(current, pos, maxDistance, maxLength, out);

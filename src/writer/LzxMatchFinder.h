@@ -27,6 +27,11 @@ public:
                 TMatchCandidate* out);
   // Inserts pos without reporting: for positions inside a match already chosen.
   void Skip(const uint8_t* current, uint32_t pos, uint32_t maxDistance, uint32_t maxLength);
+  // Reports like Find but leaves the tree alone: for positions whose following bytes have not
+  // all arrived, which must not be inserted until they have.
+  unsigned Search(const uint8_t* current, uint32_t pos, uint32_t maxDistance, uint32_t maxLength,
+                  TMatchCandidate* out) const;
+  uint32_t Nice() const { return NiceLength; }
 
   static constexpr uint32_t MinLength = 3;
   // Two-byte matches pay only when near.

@@ -100,6 +100,13 @@ void TLzxOptimalParser::CloseFrame(TLzxBlockEncoder& encoder, std::deque<TCompre
 }
 
 void TLzxOptimalParser::FindMatches() {
+  // The tree wants every position's next nice-length bytes when it is inserted.
+  const uint32_t nice = Finder.Nice();
+  while (!Uninserted.empty() && End - Uninserted.front() >= nice) {
+    const uint32_t pos = Uninserted.front();
+    Uninserted.pop_front();
+    Finder.Skip(Ptr(pos), pos, std::min(MaxDist, pos - BufferBase), std::min(MaxMatch, End - pos));
+  }
   const uint32_t groupStart = static_cast<uint32_t>(Frames.front().Start);
   const uint32_t count = End - groupStart;
   MatchBegin.resize(size_t{count} + 1);
@@ -112,13 +119,16 @@ void TLzxOptimalParser::FindMatches() {
     MatchBegin[i] = static_cast<uint32_t>(Matches.size());
     const uint32_t maxLength = std::min(MaxMatch, End - pos);
     const uint32_t maxDistance = std::min(MaxDist, pos - BufferBase);
+    const bool complete = Uninserted.empty() && End - pos >= nice;
+    if (!complete) Uninserted.push_back(pos);
     if (skip != 0) {
       // Inside a long match the parse will not stop, so only keep the tree up to date.
       --skip;
-      Finder.Skip(Ptr(pos), pos, maxDistance, maxLength);
+      if (complete) Finder.Skip(Ptr(pos), pos, maxDistance, maxLength);
       continue;
     }
-    const unsigned n = Finder.Find(Ptr(pos), pos, maxDistance, maxLength, found);
+    const unsigned n = complete ? Finder.Find(Ptr(pos), pos, maxDistance, maxLength, found)
+                                : Finder.Search(Ptr(pos), pos, maxDistance, maxLength, found);
     for (unsigned k = 0; k < n; ++k)
       if (k < ShortMatchesKept || k + LongMatchesKept >= n) Matches.push_back(PackMatch(found[k]));
     if (n != 0 && found[n - 1].Length >= Tuning.NiceLength) skip = found[n - 1].Length - 1;

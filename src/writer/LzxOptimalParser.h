@@ -81,6 +81,9 @@ private:
   std::vector<TFrameRecord> Frames;
   TRepeatedOffsets Reps = {1, 1, 1};
 
+  // Positions near the end of the input so far, searched but not yet in the tree: inserting
+  // them before the bytes after them arrive would misorder it.
+  std::deque<uint32_t> Uninserted;
   std::vector<uint32_t> MatchBegin; // per group position, into Matches
   std::vector<uint32_t> Matches;    // distance << 9 | length, shortest first per position
   // The graph of one block: per position the cheapest cost found so far to reach it, the

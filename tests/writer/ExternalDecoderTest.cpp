@@ -176,6 +176,17 @@ TEST_F(TExternalDecoders, ExtractEveryWindowSize) {
     }
 }
 
+TEST_F(TExternalDecoders, ExtractARecordingOfTyping) {
+  const TRun unpacked = RunCommand("xz -dc '" QUILLO_WRITER_TEST_DATA "/typing-segment.dat.xz'");
+  ASSERT_EQ(unpacked.Status, 0) << "xz is needed";
+  ASSERT_EQ(unpacked.Output.size(), 280000u);
+  for (ELzxLevel level : Levels) {
+    const std::string cab =
+        MakeCabinetFile(Dir, "t.cab", unpacked.Output, ECabCompression::Lzx, 20, level);
+    ExpectBothDecodersExtract(cab, unpacked.Output, "typing " + LevelName(level));
+  }
+}
+
 TEST_F(TExternalDecoders, CabinfoFindsNoProblems) {
   const auto input = MakeScreenLikeData(700000, 25);
   const std::string cab = MakeCabinetFile(Dir, "info.cab", input, ECabCompression::Lzx, 20);
