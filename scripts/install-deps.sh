@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
   wine wine64 fonts-wine xvfb x11-utils imagemagick
   cabextract libarchive-tools gcab xz-utils time locales libpng-dev python3
+  libwim-dev
 )
 
 missing=()

@@ -73,7 +73,8 @@ TCabinetWriter::TCabinetWriter(ICabSink& sink, const TCabinetFile& file,
                                const TCabinetOptions& options)
     : Sink(sink), File(CheckedFile(file)), Compression(options.Compression) {
   if (Compression == ECabCompression::Lzx)
-    Lzx = std::make_unique<TLzxCompressor>(options.LzxWindowBits, options.LzxTuning);
+    Lzx = std::make_unique<TLzxCompressor>(options.LzxWindowBits, options.LzxLevel,
+                                           options.LzxTuning);
   const std::vector<uint8_t> header = BuildHeader();
   Sink.Write(header.data(), header.size());
   CabinetBytes = header.size();

@@ -30,7 +30,8 @@ struct TCabinetFile {
 struct TCabinetOptions {
   ECabCompression Compression = ECabCompression::Lzx;
   unsigned LzxWindowBits = NLzx::DefaultWindowBits;
-  NLzx::TMatcherTuning LzxTuning;
+  ELzxLevel LzxLevel = ELzxLevel::Default;
+  NLzx::TMatcherTuning LzxTuning; // of the Fast level
 };
 
 struct TCabinetSummary {

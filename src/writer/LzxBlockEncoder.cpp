@@ -29,15 +29,16 @@ TLzxBlockEncoder::TLzxBlockEncoder(unsigned windowBits)
     : MainSymbols(NumChars + PositionSlotCount(windowBits) * 8), DecoderMainLengths(MainSymbols, 0),
       DecoderLengthLengths(NumSecondaryLengths, 0), Writer(Current) {}
 
-TLzxBlockEncoder::TTrees TLzxBlockEncoder::BuildTrees(const TGroup& group, size_t first,
-                                                      size_t last) const {
+TLzxBlockEncoder::TTrees TLzxBlockEncoder::BuildTrees(const std::vector<TToken>& tokens,
+                                                      const std::vector<TFrameRecord>& frames,
+                                                      size_t first, size_t last) const {
   std::vector<uint32_t> mainFreq(MainSymbols, 0);
   std::vector<uint32_t> lengthFreq(NumSecondaryLengths, 0);
   std::vector<uint32_t> alignedFreq(AlignedSymbols, 0);
   for (size_t frame = first; frame < last; ++frame) {
-    const TFrameRecord& record = group.Frames[frame];
+    const TFrameRecord& record = frames[frame];
     for (size_t i = record.TokenBegin; i < record.TokenEnd; ++i) {
-      const TToken& token = group.Tokens[i];
+      const TToken& token = tokens[i];
       ++mainFreq[token.MainSymbol];
       if (HasLengthFooter(token.MainSymbol)) ++lengthFreq[token.LengthFooter];
       if (token.ExtraBits >= 3) ++alignedFreq[token.ExtraValue & 7u];
@@ -137,12 +138,11 @@ void TLzxBlockEncoder::PrepareHeader(TTrees& trees) const {
     trees.HeaderBits += SectionBits(section);
 }
 
-uint64_t TLzxBlockEncoder::FrameTokenBits(const TGroup& group, size_t frame,
-                                          const TTrees& trees) const {
-  const TFrameRecord& record = group.Frames[frame];
+uint64_t TLzxBlockEncoder::FrameTokenBits(const std::vector<TToken>& tokens,
+                                          const TFrameRecord& record, const TTrees& trees) {
   uint64_t bits = 0;
   for (size_t i = record.TokenBegin; i < record.TokenEnd; ++i) {
-    const TToken& token = group.Tokens[i];
+    const TToken& token = tokens[i];
     bits += trees.MainLengths[token.MainSymbol];
     if (token.MainSymbol < NumChars) continue;
     if (HasLengthFooter(token.MainSymbol)) bits += trees.LengthLengths[token.LengthFooter];
@@ -154,23 +154,38 @@ uint64_t TLzxBlockEncoder::FrameTokenBits(const TGroup& group, size_t frame,
   return bits;
 }
 
+TLzxBlockEncoder::TBlockPlan TLzxBlockEncoder::PlanBlock(const std::vector<TToken>& tokens,
+                                                         const std::vector<TFrameRecord>& frames,
+                                                         size_t first, size_t last) const {
+  TTrees trees = BuildTrees(tokens, frames, first, last);
+  TBlockPlan plan;
+  plan.Bits = trees.HeaderBits;
+  for (size_t frame = first; frame < last; ++frame)
+    plan.Bits += FrameTokenBits(tokens, frames[frame], trees);
+  plan.Aligned = trees.Aligned;
+  plan.MainLengths = std::move(trees.MainLengths);
+  plan.LengthLengths = std::move(trees.LengthLengths);
+  plan.AlignedLengths = std::move(trees.AlignedLengths);
+  return plan;
+}
+
 uint64_t TLzxBlockEncoder::UncompressedBits(uint32_t size) const {
   return BlockHeaderBits + 16 + 12 * 8 + uint64_t{size} * 8 + (size & 1u) * 8;
 }
 
 void TLzxBlockEncoder::EncodeGroup(const std::vector<TToken>& tokens,
                                    const std::vector<TFrameRecord>& frames,
-                                   const TLzxMatcher& matcher, std::deque<TCompressedFrame>& out) {
+                                   const uint8_t* frameBytes, std::deque<TCompressedFrame>& out) {
   if (frames.empty()) return;
-  const TGroup group{tokens, frames, matcher, out};
+  const TGroup group{tokens, frames, frameBytes, out};
   const size_t count = frames.size();
-  const TTrees trees = BuildTrees(group, 0, count);
+  const TTrees trees = BuildTrees(tokens, frames, 0, count);
 
   // Frames that the shared trees cannot shrink go out stored; the rest form compressed runs.
   std::vector<bool> stored(count);
   const uint64_t headerShare = trees.HeaderBits / count;
   for (size_t frame = 0; frame < count; ++frame)
-    stored[frame] = FrameTokenBits(group, frame, trees) + headerShare + 8 >=
+    stored[frame] = FrameTokenBits(tokens, frames[frame], trees) + headerShare + 8 >=
                     UncompressedBits(frames[frame].Size);
 
   size_t frame = 0;
@@ -191,7 +206,7 @@ void TLzxBlockEncoder::EncodeRun(const TGroup& group, size_t first, size_t last,
                                  const TTrees* shared) {
   TTrees own;
   if (shared == nullptr) {
-    own = BuildTrees(group, first, last);
+    own = BuildTrees(group.Tokens, group.Frames, first, last);
     shared = &own;
   }
   const TTrees& trees = *shared;
@@ -200,7 +215,7 @@ void TLzxBlockEncoder::EncodeRun(const TGroup& group, size_t first, size_t last,
   uint64_t compressedBytes = 0;
   uint64_t storedBytes = 0;
   for (size_t frame = first; frame < last; ++frame) {
-    uint64_t bits = FrameTokenBits(group, frame, trees);
+    uint64_t bits = FrameTokenBits(group.Tokens, group.Frames[frame], trees);
     if (frame == first) bits += trees.HeaderBits + (StreamHeaderWritten ? 0 : 1);
     const uint64_t bytes = WordAlignedBytes(bits);
     fits = fits && bytes <= MaxFrameBytes;
@@ -296,7 +311,7 @@ void TLzxBlockEncoder::WriteUncompressedBlock(const TGroup& group, size_t frame)
     for (size_t b = 0; b < 4; ++b)
       repeated[i * 4 + b] = static_cast<uint8_t>(record.RepsAtEnd[i] >> (8 * b));
   Writer.PutBytes(repeated, sizeof(repeated));
-  Writer.PutBytes(group.Matcher.BytesAt(record.Start), record.Size);
+  Writer.PutBytes(group.Bytes + (record.Start - group.Frames[0].Start), record.Size);
   if (record.Size & 1u) {
     const uint8_t pad = 0;
     Writer.PutBytes(&pad, 1);

@@ -31,8 +31,19 @@ class TLzxBlockEncoder {
 public:
   explicit TLzxBlockEncoder(unsigned windowBits);
 
+  // frameBytes holds the input of every frame in the group, from frames[0].Start on.
   void EncodeGroup(const std::vector<TToken>& tokens, const std::vector<TFrameRecord>& frames,
-                   const TLzxMatcher& matcher, std::deque<TCompressedFrame>& out);
+                   const uint8_t* frameBytes, std::deque<TCompressedFrame>& out);
+
+  // The codes one compressed block over frames [first, last) would get, and what it would
+  // take in bits, header included: what a parser prices its next pass and block ends with.
+  struct TBlockPlan {
+    bool Aligned = false;
+    std::vector<uint8_t> MainLengths, LengthLengths, AlignedLengths;
+    uint64_t Bits = 0;
+  };
+  TBlockPlan PlanBlock(const std::vector<TToken>& tokens, const std::vector<TFrameRecord>& frames,
+                       size_t first, size_t last) const;
 
   // The mean literal price in the most recent compressed block, for the matcher's cost model.
   int32_t LiteralBitsHint() const { return LiteralBits; }
@@ -62,16 +73,18 @@ private:
   struct TGroup {
     const std::vector<TToken>& Tokens;
     const std::vector<TFrameRecord>& Frames;
-    const TLzxMatcher& Matcher;
+    const uint8_t* Bytes;
     std::deque<TCompressedFrame>& Out;
   };
 
-  TTrees BuildTrees(const TGroup& group, size_t first, size_t last) const;
+  TTrees BuildTrees(const std::vector<TToken>& tokens, const std::vector<TFrameRecord>& frames,
+                    size_t first, size_t last) const;
   void PrepareHeader(TTrees& trees) const;
   static void EncodeLengthDeltas(const uint8_t* previous, const uint8_t* next, size_t count,
                                  TLengthSection& section);
   static uint64_t SectionBits(const TLengthSection& section);
-  uint64_t FrameTokenBits(const TGroup& group, size_t frame, const TTrees& trees) const;
+  static uint64_t FrameTokenBits(const std::vector<TToken>& tokens, const TFrameRecord& record,
+                                 const TTrees& trees);
   uint64_t UncompressedBits(uint32_t size) const;
 
   void EncodeRun(const TGroup& group, size_t first, size_t last, const TTrees* trees);

@@ -3,15 +3,22 @@
 #include "writer/LzxBlockEncoder.h"
 #include "writer/LzxFormat.h"
 #include "writer/LzxMatcher.h"
+#include "writer/LzxOptimalParser.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <vector>
 
 namespace NQuillo {
 
 using TLzxFrame = NLzx::TCompressedFrame;
+
+// How hard the compressor works. Fast parses greedily with one byte of lazy look-ahead;
+// Default and Best choose the cheapest path through each block under its own codes, Best
+// with deeper searches, longer matches weighed, more passes and longer runs of frames.
+enum class ELzxLevel : uint8_t { Fast, Default, Best };
 
 // Streaming LZX compressor producing one compressed frame per 32 KiB of input, ready to be
 // stored as consecutive CFDATA blocks of a single cabinet folder. Feed input with Write(),
@@ -23,7 +30,14 @@ public:
   static constexpr uint64_t MaxInputBytes = 0x80000000u;
 
   explicit TLzxCompressor(unsigned windowBits = NLzx::DefaultWindowBits,
-                          const NLzx::TMatcherTuning& tuning = NLzx::TMatcherTuning());
+                          ELzxLevel level = ELzxLevel::Default,
+                          const NLzx::TMatcherTuning& fastTuning = NLzx::TMatcherTuning());
+
+  // The near-optimal parser with settings of one's own.
+  TLzxCompressor(unsigned windowBits, const NLzx::TOptimalTuning& tuning);
+
+  // The parser settings behind Default and Best.
+  static NLzx::TOptimalTuning OptimalTuning(ELzxLevel level);
 
   TLzxCompressor(const TLzxCompressor&) = delete;
   TLzxCompressor& operator=(const TLzxCompressor&) = delete;
@@ -41,12 +55,14 @@ public:
   bool Finished() const { return IsFinished; }
 
 private:
+  uint32_t PendingBytes() const;
   void CloseFrame();
   void EncodePending();
 
   const unsigned WindowBitsValue;
   const size_t FramesPerGroup;
-  NLzx::TLzxMatcher Matcher;
+  std::unique_ptr<NLzx::TLzxMatcher> Matcher;       // Fast
+  std::unique_ptr<NLzx::TLzxOptimalParser> Optimal; // Default and Best
   NLzx::TLzxBlockEncoder Encoder;
   std::vector<NLzx::TToken> Tokens;
   std::vector<NLzx::TFrameRecord> Frames;

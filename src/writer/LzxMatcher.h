@@ -39,6 +39,8 @@ public:
 
   uint64_t FrameStartPosition() const { return FrameStart; }
   const TRepeatedOffsets& RepeatedOffsets() const { return Reps; }
+  // Continues from the repeated offsets another parse of the same stream ended with.
+  void SetRepeatedOffsets(const TRepeatedOffsets& reps) { Reps = reps; }
   // The typical price of a literal in the current data, which decides when short matches pay.
   void SetLiteralBits(int32_t bits) { LiteralBits = bits; }
   // Bytes at stream position pos; valid for the last window of parsed input.

@@ -9,13 +9,15 @@
 
 namespace {
 // Writes data as a cabinet with one file, extracts it with TtqCabReader, returns what came out.
-std::vector<std::uint8_t> RoundTrip(const std::vector<std::uint8_t>& data, unsigned windowBits) {
+std::vector<std::uint8_t> RoundTrip(const std::vector<std::uint8_t>& data, unsigned windowBits,
+                                    NQuillo::ELzxLevel level = NQuillo::ELzxLevel::Default) {
   NQuillo::TMemoryCabSource source(data.data(), data.size());
   NQuillo::TMemoryCabSink sink;
   NQuillo::TCabinetFile file;
   file.Name = "Segm202412091015300.dat";
   NQuillo::TCabinetOptions options;
   options.LzxWindowBits = windowBits;
+  options.LzxLevel = level;
   NQuillo::TCabinetWriter::Write(source, sink, file, options);
   TScratchFolder folder;
   WriteWholeFile(folder / "made.cab", sink.Bytes());
@@ -49,4 +51,8 @@ TEST(CabinetWriterReadBack, EveryWindowSize) {
   const auto noise = NQuillo::NTest::MakeRandomData(200000, 10);
   data.insert(data.begin() + 1000000, noise.begin(), noise.end());
   for (unsigned window = 15; window <= 21; ++window) EXPECT_TRUE(RoundTrip(data, window) == data) << window;
+  // The other levels at the smallest and largest windows.
+  for (const auto level : {NQuillo::ELzxLevel::Fast, NQuillo::ELzxLevel::Best})
+    for (unsigned window : {15u, 21u})
+      EXPECT_TRUE(RoundTrip(data, window, level) == data) << window << " level " << int(level);
 }

@@ -78,10 +78,11 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 
 std::string MakeCabinetFile(const TScratchDir& dir, const std::string& name,
                             const std::vector<uint8_t>& input, ECabCompression compression,
-                            unsigned windowBits) {
+                            unsigned windowBits, ELzxLevel level = ELzxLevel::Default) {
   TCabinetOptions options;
   options.Compression = compression;
   options.LzxWindowBits = windowBits;
+  options.LzxLevel = level;
   TCabinetFile file;
   file.Name = "Segm000000000000001.dat";
   file.DosDate = TCabinetWriter::MakeDosDate(2023, 11, 2);
@@ -117,10 +118,17 @@ protected:
   TScratchDir Dir;
 };
 
+constexpr ELzxLevel Levels[] = {ELzxLevel::Fast, ELzxLevel::Default, ELzxLevel::Best};
+
+std::string LevelName(ELzxLevel level) {
+  return level == ELzxLevel::Fast ? "fast" : level == ELzxLevel::Default ? "default" : "best";
+}
+
 } // namespace
 
 TEST_F(TExternalDecoders, ExtractRandomDataOfBoundarySizes) {
   const auto random = MakeRandomData(3000000, 21);
+  const auto screen = MakeScreenLikeData(100000, 27);
   for (size_t size : {0u, 1u, 32767u, 32768u, 32769u, 3000000u}) {
     const std::vector<uint8_t> input(random.begin(), random.begin() + size);
     const std::string what = "random " + std::to_string(size);
@@ -129,6 +137,13 @@ TEST_F(TExternalDecoders, ExtractRandomDataOfBoundarySizes) {
     ExpectBothDecodersExtract(MakeCabinetFile(Dir, "s.cab", input, ECabCompression::None, 20),
                               input, what + " stored");
   }
+  for (size_t size : {1u, 2u, 3u, 258u, 32767u, 32768u, 32769u, 65536u, 100000u})
+    for (ELzxLevel level : Levels) {
+      const std::vector<uint8_t> input(screen.begin(), screen.begin() + size);
+      ExpectBothDecodersExtract(
+          MakeCabinetFile(Dir, "e.cab", input, ECabCompression::Lzx, 20, level), input,
+          "screen-like " + std::to_string(size) + " " + LevelName(level));
+    }
 }
 
 TEST_F(TExternalDecoders, ExtractScreenLikeDataAndBeatMszip) {
@@ -152,9 +167,23 @@ TEST_F(TExternalDecoders, ExtractEveryWindowSize) {
   input.insert(input.end(), 300000, 0xAB);
   const auto tail = MakeScreenLikeData(400000, 23);
   input.insert(input.end(), tail.begin(), tail.end());
-  for (unsigned bits = 15; bits <= 21; ++bits) {
-    const std::string cab = MakeCabinetFile(Dir, "w.cab", input, ECabCompression::Lzx, bits);
-    ExpectBothDecodersExtract(cab, input, "window " + std::to_string(bits));
+  for (unsigned bits = 15; bits <= 21; ++bits)
+    for (ELzxLevel level : Levels) {
+      const std::string cab =
+          MakeCabinetFile(Dir, "w.cab", input, ECabCompression::Lzx, bits, level);
+      ExpectBothDecodersExtract(cab, input,
+                                "window " + std::to_string(bits) + " " + LevelName(level));
+    }
+}
+
+TEST_F(TExternalDecoders, ExtractARecordingOfTyping) {
+  const TRun unpacked = RunCommand("xz -dc '" QUILLO_WRITER_TEST_DATA "/typing-segment.dat.xz'");
+  ASSERT_EQ(unpacked.Status, 0) << "xz is needed";
+  ASSERT_EQ(unpacked.Output.size(), 280000u);
+  for (ELzxLevel level : Levels) {
+    const std::string cab =
+        MakeCabinetFile(Dir, "t.cab", unpacked.Output, ECabCompression::Lzx, 20, level);
+    ExpectBothDecodersExtract(cab, unpacked.Output, "typing " + LevelName(level));
   }
 }
 

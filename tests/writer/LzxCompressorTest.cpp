@@ -21,9 +21,10 @@ struct TCompressed {
 };
 
 TCompressed Compress(const std::vector<uint8_t>& input, unsigned windowBits, size_t chunk,
+                     ELzxLevel level = ELzxLevel::Default,
                      const NLzx::TMatcherTuning& tuning = NLzx::TMatcherTuning()) {
   TCompressed result;
-  TLzxCompressor compressor(windowBits, tuning);
+  TLzxCompressor compressor(windowBits, level, tuning);
   TLzxFrame frame;
   auto drain = [&] {
     while (compressor.ReadFrame(frame)) {
@@ -64,12 +65,18 @@ std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts) {
 }
 
 void ExpectRoundTrip(const std::vector<uint8_t>& input, unsigned windowBits, size_t chunk,
-                     const std::string& what) {
-  const TCompressed compressed = Compress(input, windowBits, chunk);
+                     const std::string& what, ELzxLevel level = ELzxLevel::Default) {
+  const TCompressed compressed = Compress(input, windowBits, chunk, level);
   EXPECT_EQ(compressed.Frames.size(), (input.size() + 32767) / 32768) << what;
   const auto output = Decompress(compressed, windowBits);
   ASSERT_EQ(output.size(), input.size()) << what;
   EXPECT_TRUE(output == input) << what << ": decoded bytes differ";
+}
+
+constexpr ELzxLevel Levels[] = {ELzxLevel::Fast, ELzxLevel::Default, ELzxLevel::Best};
+
+std::string LevelName(ELzxLevel level) {
+  return level == ELzxLevel::Fast ? "fast" : level == ELzxLevel::Default ? "default" : "best";
 }
 
 } // namespace
@@ -77,31 +84,74 @@ void ExpectRoundTrip(const std::vector<uint8_t>& input, unsigned windowBits, siz
 TEST(LzxCompressor, RoundTripsBoundarySizes) {
   const auto random = MakeRandomData(70000, 1);
   const auto screen = MakeScreenLikeData(70000, 2);
-  for (size_t size : {0u, 1u, 2u, 3u, 257u, 258u, 32767u, 32768u, 32769u, 65535u, 65536u, 65537u}) {
-    ExpectRoundTrip({random.begin(), random.begin() + size}, 20, 4096,
-                    "random " + std::to_string(size));
-    ExpectRoundTrip({screen.begin(), screen.begin() + size}, 20, 4096,
-                    "screen " + std::to_string(size));
-  }
+  for (ELzxLevel level : Levels)
+    for (size_t size :
+         {0u, 1u, 2u, 3u, 4u, 257u, 258u, 32767u, 32768u, 32769u, 65535u, 65536u, 65537u}) {
+      const std::string what = LevelName(level) + " " + std::to_string(size);
+      ExpectRoundTrip({random.begin(), random.begin() + size}, 20, 4096, "random " + what, level);
+      ExpectRoundTrip({screen.begin(), screen.begin() + size}, 20, 4096, "screen " + what, level);
+    }
 }
 
 TEST(LzxCompressor, RoundTripsEveryWindowSize) {
   const auto input = Concat({MakeScreenLikeData(1500000, 3), MakeRandomData(100000, 4),
                              std::vector<uint8_t>(200000, 0x55), MakeScreenLikeData(300000, 3)});
-  for (unsigned bits = 15; bits <= 21; ++bits)
-    ExpectRoundTrip(input, bits, 100003, "window " + std::to_string(bits));
+  for (ELzxLevel level : Levels)
+    for (unsigned bits = 15; bits <= 21; ++bits)
+      ExpectRoundTrip(input, bits, 100003, LevelName(level) + " window " + std::to_string(bits),
+                      level);
 }
 
 TEST(LzxCompressor, OutputDoesNotDependOnHowInputIsChunked) {
   const auto input = MakeScreenLikeData(400000, 5);
-  const TCompressed whole = Compress(input, 17, input.size());
-  for (size_t chunk : {1u, 7u, 32768u, 32769u}) {
-    const TCompressed pieces = Compress(input, 17, chunk);
-    ASSERT_EQ(pieces.Frames.size(), whole.Frames.size());
-    for (size_t i = 0; i < whole.Frames.size(); ++i)
-      EXPECT_TRUE(pieces.Frames[i].Data == whole.Frames[i].Data)
-          << "chunk " << chunk << " frame " << i;
+  for (ELzxLevel level : Levels) {
+    const TCompressed whole = Compress(input, 17, input.size(), level);
+    for (size_t chunk : {1u, 7u, 32768u, 32769u}) {
+      const TCompressed pieces = Compress(input, 17, chunk, level);
+      ASSERT_EQ(pieces.Frames.size(), whole.Frames.size());
+      for (size_t i = 0; i < whole.Frames.size(); ++i)
+        EXPECT_TRUE(pieces.Frames[i].Data == whole.Frames[i].Data)
+            << LevelName(level) << " chunk " << chunk << " frame " << i;
+    }
   }
+}
+
+TEST(LzxCompressor, HigherLevelsAreSmaller) {
+  // Screen-like data with noise between: long and short matches, repeated offsets, literals.
+  const auto input = Concat(
+      {MakeScreenLikeData(600000, 14), MakeRandomData(3000, 15), MakeScreenLikeData(400000, 16)});
+  const size_t fast = Compress(input, 20, 1 << 16, ELzxLevel::Fast).Bytes;
+  const size_t normal = Compress(input, 20, 1 << 16, ELzxLevel::Default).Bytes;
+  const size_t best = Compress(input, 20, 1 << 16, ELzxLevel::Best).Bytes;
+  EXPECT_LT(normal, fast);
+  EXPECT_LE(best, normal);
+}
+
+TEST(LzxCompressor, OptimalParserTuningExtremesStillDecode) {
+  const auto input = Concat({MakeScreenLikeData(300000, 6), MakeRandomData(50000, 6),
+                             std::vector<uint8_t>(70000, 0), MakeScreenLikeData(100000, 7)});
+  NLzx::TOptimalTuning least;
+  least.MaxDepth = 1;
+  least.NiceLength = 3;
+  least.Passes = 1;
+  least.FramesPerGroup = 1;
+  NLzx::TOptimalTuning most;
+  most.MaxDepth = 1000;
+  most.NiceLength = 257;
+  most.Passes = 12;
+  most.FramesPerGroup = 64;
+  for (const auto& tuning : {least, most})
+    for (unsigned bits : {15u, 16u, 20u}) {
+      TCompressed result;
+      TLzxCompressor compressor(bits, tuning);
+      compressor.Write(input.data(), input.size());
+      compressor.Finish();
+      TLzxFrame frame;
+      while (compressor.ReadFrame(frame))
+        result.Frames.push_back(std::move(frame));
+      EXPECT_TRUE(Decompress(result, bits) == input)
+          << "depth " << tuning.MaxDepth << " window " << bits;
+    }
 }
 
 TEST(LzxCompressor, TuningExtremesStillDecode) {
@@ -115,7 +165,7 @@ TEST(LzxCompressor, TuningExtremesStillDecode) {
   thorough.NiceLength = 257;
   thorough.LazyLimit = 257;
   for (const auto& tuning : {greedy, thorough}) {
-    const auto output = Decompress(Compress(input, 16, 65536, tuning), 16);
+    const auto output = Decompress(Compress(input, 16, 65536, ELzxLevel::Fast, tuning), 16);
     EXPECT_TRUE(output == input);
   }
 }

@@ -297,6 +297,30 @@ TEST(TqpackMake, MakesMoviesFromBmpPictures) {
   EXPECT_EQ(NRef::U16(data.Track, 6 * 11), 0xFFFFu);
 }
 
+TEST(TqpackMake, EveryLevelMakesTheSameMovie) {
+  TScratchFolder pictures;
+  const int32_t w = 64, h = 48;
+  std::vector<std::vector<uint32_t>> shots;
+  for (int i = 0; i < 6; ++i) {
+    shots.push_back(RandomPicture(w, h, static_cast<uint32_t>(i % 3)));
+    WriteWholeFile(pictures / ("shot" + std::to_string(i) + ".bmp"), Bmp24(w, h, shots.back()));
+  }
+  std::map<std::string, size_t> sizes;
+  for (const std::string level : {"fast", "default", "best"}) {
+    const std::string movie = pictures / (level + ".tqf");
+    const TRun make = ::Tqpack({"make", pictures.Path(), movie, "--level", level});
+    ASSERT_EQ(make.Code, 0) << level << ": " << make.Err;
+    NRef::THeader header;
+    NRef::TDataFile data;
+    const std::vector<TBytes> frames = DecodeMovie(::ReadWholeFile(movie), header, data, nullptr);
+    ASSERT_EQ(frames.size(), shots.size()) << level;
+    for (size_t i = 0; i < shots.size(); ++i)
+      EXPECT_EQ(frames[i], AsBgr(shots[i])) << level << " frame " << i;
+    sizes[level] = static_cast<size_t>(header.CabinetSize);
+  }
+  EXPECT_LE(sizes["default"], sizes["fast"]);
+}
+
 TEST(TqpackMake, MakesEightBitMoviesWithTheirColourTables) {
   TScratchFolder pictures;
   std::vector<uint32_t> table(256);
@@ -358,6 +382,7 @@ TEST(TqpackMake, RefusesBadInputWithAMessage) {
   expectFailure({"make", pictures.Path(), out, "--depth", "16"}, 2, "--depth");
   expectFailure({"make", pictures.Path(), out, "--fps", "0"}, 2, "--fps");
   expectFailure({"make", pictures.Path(), out, "--ticks", "2"}, 2, "--ticks");
+  expectFailure({"make", pictures.Path(), out, "--level", "max"}, 2, "--level");
   expectFailure({"make", pictures.Path(), out, "--time", "2024-02-30T00:00:00"}, 2, "--time");
   expectFailure({"make", pictures.Path(), out, "--colour", "red"}, 2, "unknown option --colour");
   expectFailure(

@@ -34,7 +34,7 @@ public:
 void PrintUsage(std::ostream& err) {
   err << "usage: tqpack make <folder> <out.tqf> [--fps N] [--depth 8|24|32] [--name TEXT]\n"
          "                   [--ticks 1|3] [--cursor TRACK] [--time YYYY-MM-DDThh:mm:ss]\n"
-         "                   [--window 15..21] [--temp FOLDER]\n"
+         "                   [--window 15..21] [--level fast|default|best] [--temp FOLDER]\n"
          "       tqpack join <out.tqf> <movie> <movie>...\n"
          "       tqpack attach <player.exe> <movie> <out.exe>\n"
          "       tqpack demo <out.tqf>\n"
@@ -46,7 +46,8 @@ void PrintUsage(std::ostream& err) {
   err << (PngSupported() ? "BMP or PNG" : "BMP; this build reads no PNG")
       << ", taken in name order, all of one size)\n"
          "       into a one-segment movie. Defaults: 10 fps, 32 bits, one timer tick per\n"
-         "       frame, no cursor. TRACK is a text file of \"shape x y\" lines, one per timer\n"
+         "       frame, no cursor, level default (best is slower and smaller, fast much\n"
+         "       faster and larger). TRACK is a text file of \"shape x y\" lines, one per timer\n"
          "       tick; shapes: none";
   for (const std::string& name : StockCursorNames())
     err << ", " << name;
@@ -190,6 +191,13 @@ int Make(const TArguments& a, std::ostream& out) {
   TCabinetOptions cabinet;
   cabinet.LzxWindowBits =
       static_cast<unsigned>(ParseWhole(a.Get("window", "20"), "--window", 15, 21));
+  const std::string level = a.Get("level", "default");
+  if (level == "fast")
+    cabinet.LzxLevel = ELzxLevel::Fast;
+  else if (level == "best")
+    cabinet.LzxLevel = ELzxLevel::Best;
+  else if (level != "default")
+    throw TUsageError("--level must be fast, default or best, not \"" + level + "\"");
 
   std::vector<TTrackStep> track;
   const int64_t steps = static_cast<int64_t>(files.size()) * options.TicksPerFrame;
@@ -328,7 +336,8 @@ int RunTqpack(const std::vector<std::string>& args, std::ostream& out, std::ostr
   try {
     if (command == "make")
       return Make(TArguments(args, 1,
-                             {"fps", "depth", "name", "ticks", "cursor", "time", "window", "temp"}),
+                             {"fps", "depth", "name", "ticks", "cursor", "time", "window", "level",
+                              "temp"}),
                   out);
     if (command == "join") return Join(TArguments(args, 1, {"temp"}), out);
     if (command == "attach") return Attach(TArguments(args, 1, {}), out);
