@@ -182,9 +182,10 @@ void CreateFrameBitmaps(std::int32_t depth) {
 }
 
 void ClearFrameBitmaps() {
+  // The picture's rows; the spare row takes only the byte a 24-bit store puts past the end.
   GdiFlush();
-  if (Display.PXorFrame != nullptr) std::memset(Display.PXorFrame, 0, Display.Geometry.XorFrameBytes());
-  if (Display.PFrame8 != nullptr) std::memset(Display.PFrame8, 0, Display.Geometry.XorFrameBytes());
+  if (Display.PXorFrame != nullptr) std::memset(Display.PXorFrame, 0, Display.Geometry.PictureBytes());
+  if (Display.PFrame8 != nullptr) std::memset(Display.PFrame8, 0, Display.Geometry.PictureBytes());
   if (Display.hbmFrame.Get() != nullptr) {
     TBitmapDc dc(Display.hbmFrame.Get());
     BitBlt(dc.Get(), 0, 0, Display.FrameWidth, Display.FrameHeight, nullptr, 0, 0, BLACKNESS);
