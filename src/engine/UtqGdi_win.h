@@ -79,19 +79,3 @@ private:
   TMemoryDc FDc;
   TSelection FSelection;
 };
-
-// Selects a logical palette into a DC for as long as it lives.
-class TPaletteSelection {
-public:
-  TPaletteSelection(HDC dc, HPALETTE palette, BOOL background)
-      : FDc(dc), FOld(SelectPalette(dc, palette, background)) {}
-  TPaletteSelection(const TPaletteSelection&) = delete;
-  TPaletteSelection& operator=(const TPaletteSelection&) = delete;
-  ~TPaletteSelection() {
-    if (FOld != nullptr) SelectPalette(FDc, FOld, TRUE);
-  }
-
-private:
-  HDC FDc;
-  HPALETTE FOld;
-};

@@ -1,10 +1,11 @@
 #include "PlaybackHost.h"
 
 #include "engine/UtqDisplay_win.h"
+#include "engine/UtqCircularBlocks.h"
 #include "engine/UtqPlayback.h"
 #include "engine/UtqPlayerState.h"
 
-#include <tlhelp32.h>
+#include <winternl.h>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +39,7 @@ TPlaybackHost::TPlaybackHost(int clientWidth, int clientHeight) {
   SetForegroundWindow(FWindow); // a palette is realised in the foreground only for it
   UpdateWindow(FWindow);
   Shell = this;
+  PumpTarget.Window = FWindow; // a wait of the main thread dispatches this window's messages
   PumpFor(50);
 }
 
@@ -54,12 +56,16 @@ LRESULT CALLBACK TPlaybackHost::Proc(HWND window, UINT message, WPARAM wParam, L
     case WM_COMMAND:
       host->OnCommand(LOWORD(wParam));
       return 0;
+    case WM_APP:
+      if (host->OnApp) host->OnApp();
+      return 0;
     case WM_SIZE:
       // As the main window does: a playing or paused picture follows the window.
       if (PlayerState.PlayState != psStopped) LayoutPicture();
       break;
     case WM_DESTROY:
       EndPlayback();
+      PumpTarget.Window = nullptr;
       host->Destroyed = true;
       return 0;
     default:
@@ -152,15 +158,20 @@ std::vector<std::uint32_t> TPlaybackHost::Capture() const {
 }
 
 int ProcessThreadCount() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  int count = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
-  CloseHandle(snapshot);
-  return count;
+  // The system's process list: Wine's thread snapshot lists only the calling thread.
+  std::vector<std::uint8_t> buffer(1 << 20);
+  ULONG needed = 0;
+  if (NtQuerySystemInformation(SystemProcessInformation, buffer.data(),
+                               static_cast<ULONG>(buffer.size()), &needed) != 0)
+    return -1;
+  const DWORD self = GetCurrentProcessId();
+  for (std::size_t at = 0;;) {
+    const auto* p = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(buffer.data() + at);
+    if (static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(p->UniqueProcessId)) == self)
+      return static_cast<int>(p->NumberOfThreads);
+    if (p->NextEntryOffset == 0) return -1;
+    at += p->NextEntryOffset;
+  }
 }
 
 int FreeGdiHandles() {

@@ -34,6 +34,8 @@ public:
   // Called when command 115 arrives, before the next segment starts; false keeps the host from
   // starting it (the command is only counted).
   std::function<bool()> OnSegmentEnd;
+  // Run when WM_APP arrives: something the test has the window do from inside a wait.
+  std::function<void()> OnApp;
   std::atomic<int> SegmentEnds{0};
   std::atomic<int> TimeUpdates{0};
   std::atomic<int> StopsPosted{0};
@@ -57,7 +59,7 @@ private:
   HWND FWindow = nullptr;
 };
 
-// Every thread of the process, counted through a snapshot.
+// Every thread of the process.
 int ProcessThreadCount();
 // GDI objects the process can still make: GetGuiResources answers 0 under Wine, so the count
 // is taken by making brushes until the handle table is full, then deleting them.
