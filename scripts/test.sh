@@ -44,10 +44,28 @@ run_ctest() { # run_ctest <preset> [wine]
   return $status
 }
 
+run_on_screen() { # run_on_screen <preset> <Xvfb screen> <test>: one Windows test on another screen
+  local dir="$root/build/$1" log="$root/build/$1.$2.ctest.log" status
+  # The demo movie is already written by the full run; -FS keeps ctest from writing it again.
+  QUILLO_XVFB_SCREEN=$2 "$root/scripts/wine-session.sh" "$dir" \
+    ctest --test-dir "$dir" -R "^$3\$" -FS writer_demo --output-on-failure >"$log" 2>&1
+  status=$?
+  grep -A3 -E '^[0-9]+% tests passed' "$log" | head -4
+  if grep -q -E 'Skipped|No tests were found' "$log"; then
+    echo "$3 did not run on the $2 screen"
+    return 1
+  fi
+  return $status
+}
+
 mkdir -p "$root/build"
 step "build native" build native && step "test native" run_ctest native
 step "build native-asan" build native-asan && step "test native-asan" run_ctest native-asan
-step "build win64" build win64 && step "test win64 (wine64)" run_ctest win64 wine
+step "build win64" build win64 && step "test win64 (wine64)" run_ctest win64 wine &&
+  step "test win64 on a 16-bit screen" run_on_screen win64 1024x768x16 \
+    Playback.TrueColourSegmentOnASixteenBitScreen &&
+  step "test win64 on an 8-bit screen" run_on_screen win64 1024x768x8 \
+    Playback.EightBitSegmentRealisesItsPaletteOnAnEightBitScreen
 step "build win32 (i686 release)" build win32
 if [ -f "$root/fuzz/CMakeLists.txt" ]; then
   step "build fuzz" build fuzz && step "run fuzzers" "$root/scripts/run-fuzzers.sh" "$root/build/fuzz"
