@@ -3,6 +3,8 @@
 # folder, one persistent wineserver and one wineboot up front, so that each test process
 # starts in a fraction of a second. Everything is torn down afterwards.
 #   scripts/wine-session.sh <build-dir> <command> [args...]
+# QUILLO_XVFB_SCREEN sets the screen (default 1024x768x24; x8 and x16 give palette and
+# high-colour screens).
 set -uo pipefail
 
 build_dir=$(cd "$1" && pwd)
@@ -19,7 +21,7 @@ display=""
 for n in $(seq 90 140); do
   if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
 done
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 "${QUILLO_XVFB_SCREEN:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY="$display"
 

@@ -125,11 +125,18 @@ TBlock* NextReadyBlock(TBlock* current) {
 void WaitNextBlock(std::atomic<TBlock*>& current, TBlockSide side, std::atomic<TBlock*>& out) {
   TBlock* from = current;
   if (from == nullptr) return;
+  const std::uint32_t stops = PlayerState.StopCount;
   for (int counter = 1;; ++counter) {
+    // A stop handled meanwhile (inside PumpMessages, on the main thread) may have freed or
+    // replaced the ring: the block waited from is not looked at again.
+    if (side == TBlockSide::Player && PlayerState.StopCount != stops) return;
     // The reader's state is looked at before the take, so that a block it readied just before
     // it ended is still taken.
     const bool readerGone = side == TBlockSide::Player && PlayerState.ReaderThread == 0;
-    TBlock* b = side == TBlockSide::Reader ? NextFreeBlock(from) : NextReadyBlock(from);
+    // A held reader takes nothing: it rests here, where it holds no lock and no block.
+    const bool held = side == TBlockSide::Reader && PlayerState.HoldReader;
+    TBlock* b = held ? nullptr
+                     : side == TBlockSide::Reader ? NextFreeBlock(from) : NextReadyBlock(from);
     if (b != nullptr) {
       out = b;
       return;
@@ -180,17 +187,22 @@ void StartReaderThread() {
   // Stopping an old reader raised the flag that ends waits; the new segment's waits need it down.
   PlayerState.StopWaiting = false;
   PlayerState.ReaderFailed = false;
+  PlayerState.HoldReader = false;
   CreateReaderThread();
 }
 
 void StopReaderThread() {
+  ++PlayerState.StopCount;
   if (PlayerState.ReaderThread != 0) {
     PlayerState.StopWaiting = true;
     PlayerState.StopReader = true;
-    // A paused reader cannot see the flags until it runs again.
-    ReleaseHeldReader();
+    // A held reader must take no block once it sees the stop.
+    ResumeReaderThread();
     while (PlayerState.ReaderThread != 0)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   ReleaseEndedReader();
 }
+
+void SuspendReaderThread() { PlayerState.HoldReader = true; }
+void ResumeReaderThread() { PlayerState.HoldReader = false; }

@@ -62,7 +62,8 @@ TBlock* NextReadyBlock(TBlock* current);
 enum class TBlockSide { Reader, Player };
 // Waits, polling every millisecond, until the side's take succeeds and stores the block in
 // out. Gives up, leaving out unchanged, on a stop request, and on the player's side also when
-// the reader has ended without leaving the block it waits for.
+// the reader has ended without leaving the block it waits for, or when the reader was stopped
+// (StopReaderThread) while it waited.
 void WaitNextBlock(std::atomic<TBlock*>& current, TBlockSide side, std::atomic<TBlock*>& out);
 
 // The player's step to the next frame: false when FrontBlock held the last record or no block
@@ -76,14 +77,17 @@ void ThreadP();
 void StartReaderThread();
 // Asks the reader to end and returns once it has.
 void StopReaderThread();
-// Pause and play: the reader is held where it stands and let go again.
+// Pause and play: the reader is held where it stands and let go again. The reader is never
+// suspended from outside: a thread suspended while it owns a lock (the ring's, the heap's,
+// the file system's) deadlocks whoever asks for that lock next. It is held instead at the one
+// point where it owns nothing, before it takes its next block; a record it is reading is
+// finished first.
 void SuspendReaderThread();
 void ResumeReaderThread();
 
 // The platform's side of the thread: make one that runs ThreadP and clears ReaderThread as its
-// last act; let a held thread run again; release what is left of an ended one.
+// last act; release what is left of an ended one.
 void CreateReaderThread();
-void ReleaseHeldReader();
 void ReleaseEndedReader();
 
 // The window whose messages the main thread dispatches while it waits for a block, with the

@@ -41,11 +41,5 @@ void ReleaseEndedReader() {
   if (Reader.Thread.joinable()) Reader.Thread.join();
 }
 
-// POSIX threads cannot be suspended from outside; a paused player simply stops taking blocks,
-// and the reader waits once the ring is full.
-void SuspendReaderThread() {}
-void ResumeReaderThread() {}
-void ReleaseHeldReader() {}
-
 // No window system here: no messages to pump.
 void PumpMessages() {}

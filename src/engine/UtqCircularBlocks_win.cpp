@@ -7,7 +7,6 @@
 namespace {
 // The handle of the last reader thread; closed once that thread has ended.
 HANDLE ReaderHandle = nullptr;
-bool ReaderSuspended = false;
 
 DWORD WINAPI ReaderEntry(void*) {
   try {
@@ -34,23 +33,9 @@ void CreateReaderThread() {
   ResumeThread(ReaderHandle);
 }
 
-void ReleaseHeldReader() { ResumeReaderThread(); }
-
 void ReleaseEndedReader() {
   if (ReaderHandle != nullptr) CloseHandle(ReaderHandle);
   ReaderHandle = nullptr;
-  ReaderSuspended = false;
-}
-
-void SuspendReaderThread() {
-  if (PlayerState.ReaderThread == 0 || ReaderSuspended) return;
-  if (SuspendThread(ReaderHandle) != static_cast<DWORD>(-1)) ReaderSuspended = true;
-}
-
-void ResumeReaderThread() {
-  if (!ReaderSuspended) return;
-  ResumeThread(ReaderHandle);
-  ReaderSuspended = false;
 }
 
 void PumpMessages() {

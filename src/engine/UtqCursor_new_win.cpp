@@ -1,64 +1,8 @@
 #include "UtqCursor_new.h"
 
-#include <windows.h>
+#include "UtqGdi_win.h"
 
 namespace {
-// Owns one GDI object or icon handle.
-template <typename H, BOOL(WINAPI* Free)(H)> class TGdiHandle {
-public:
-  TGdiHandle() = default;
-  explicit TGdiHandle(H h) : FHandle(h) {}
-  TGdiHandle(const TGdiHandle&) = delete;
-  TGdiHandle& operator=(const TGdiHandle&) = delete;
-  ~TGdiHandle() { Reset(); }
-  void Reset(H h = nullptr) {
-    if (FHandle != nullptr) Free(FHandle);
-    FHandle = h;
-  }
-  H Get() const { return FHandle; }
-  H Release() {
-    H h = FHandle;
-    FHandle = nullptr;
-    return h;
-  }
-
-private:
-  H FHandle = nullptr;
-};
-
-BOOL WINAPI DeleteBitmap(HBITMAP h) { return DeleteObject(h); }
-BOOL WINAPI DeleteMemoryDc(HDC h) { return DeleteDC(h); }
-using TBitmap = TGdiHandle<HBITMAP, DeleteBitmap>;
-using TMemoryDc = TGdiHandle<HDC, DeleteMemoryDc>;
-using TIcon = TGdiHandle<HCURSOR, DestroyIcon>;
-
-class TScreenDc {
-public:
-  TScreenDc() : FDc(GetDC(nullptr)) {}
-  TScreenDc(const TScreenDc&) = delete;
-  TScreenDc& operator=(const TScreenDc&) = delete;
-  ~TScreenDc() {
-    if (FDc != nullptr) ReleaseDC(nullptr, FDc);
-  }
-  HDC Get() const { return FDc; }
-
-private:
-  HDC FDc;
-};
-
-// Selects an object into a DC for as long as it lives.
-class TSelection {
-public:
-  TSelection(HDC dc, HGDIOBJ object) : FDc(dc), FOld(SelectObject(dc, object)) {}
-  TSelection(const TSelection&) = delete;
-  TSelection& operator=(const TSelection&) = delete;
-  ~TSelection() { SelectObject(FDc, FOld); }
-
-private:
-  HDC FDc;
-  HGDIOBJ FOld;
-};
-
 // The colour bits become a bitmap in the screen's format by way of a DIB section.
 HBITMAP MakeColourBitmap(const TCursorBitmap& colour) {
   BITMAPINFO info{};

@@ -212,6 +212,38 @@ TEST_F(BlockRing, AStopWhilePausedEndsTheHeldReader) {
   PlayerState.PlayState = psStopped;
 }
 
+// A pause may come at any moment of the reader's work, taking a block under the lock included.
+// The held reader takes nothing more, and neither the player's next takes nor a stop can hang.
+TEST_F(BlockRing, APauseAtAnyMomentHoldsTheReaderWithoutADeadlock) {
+  MakeSegment(400);
+  for (int round = 0; round < 60; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_TRUE(StartSegmentFrames(0));
+    // Taking and pausing race with the reader; the moment moves a little every round.
+    for (int i = 0; i < round % 5; ++i) AdvanceFrontBlock();
+    std::this_thread::sleep_for(std::chrono::microseconds(37 * round));
+    SuspendReaderThread();
+    std::this_thread::sleep_for(3ms); // a record being read when the pause came is finished
+    const int filled = CountInState(bsReady) + CountInState(bsFilling);
+    // Held: the player takes what is ready and frees it, the reader refills nothing.
+    while (CountInState(bsReady) > 0)
+      ASSERT_TRUE(AdvanceFrontBlock());
+    std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(CountInState(bsReady), 0) << filled;
+    EXPECT_NE(PlayerState.ReaderThread, 0u);
+    if (round % 2 == 0) {
+      StopReaderThread(); // a stop while held
+    } else {
+      ResumeReaderThread();
+      while (AdvanceFrontBlock()) {
+      }
+      EXPECT_TRUE(PlayerState.FrontBlock.load()->Last);
+    }
+    EXPECT_TRUE(Eventually([] { return PlayerState.ReaderThread == 0; }));
+  }
+  EXPECT_TRUE(Messages.empty());
+}
+
 TEST_F(BlockRing, AShortFrameFileIsReportedOnceAndNobodyWaitsForever) {
   std::size_t upToTen = 0;
   for (int i = 0; i < 10; ++i)
