@@ -6,7 +6,13 @@ set -uo pipefail
 player=$1
 shot=${2:-}
 wine=/usr/lib/wine/wine64
-"$wine" "$player" /closeonfinish &
+if [ -n "$shot" ]; then
+  # No window manager runs on the virtual display: Wine's own desktop places and maximises the
+  # window, and ends with the program.
+  "$wine" explorer /desktop=quillo,1024x768 "$player" /closeonfinish &
+else
+  "$wine" "$player" /closeonfinish &
+fi
 pid=$!
 if [ -n "$shot" ]; then
   # Wine's start and the movie's load take a few seconds; the first segment plays for twenty.
