@@ -238,6 +238,8 @@ TEST_F(QuilloProcess, TheCommandLinePlacesTheWindow) {
     EXPECT_EQ(player.WaitExit(10000), 0u);
   }
   {
+    // The panel shows while the mouse is near the bottom edge: the mouse stays away from it.
+    SetCursorPos(512, 300);
     TProcess player(Player, "/size fullscreen");
     HWND window = player.WaitWindow();
     ASSERT_NE(window, nullptr);
