@@ -5,7 +5,6 @@
 #include "movie/tqClasses.h"
 #include "movie/tqSegments.h"
 
-
 TRect SegmentListBounds(std::int32_t clientWidth, std::int32_t clientHeight, bool panelVisible) {
   (void)clientWidth;
   return TRect{0, 0, SegmentListWidth, panelVisible ? clientHeight - PanelHeight : clientHeight};
@@ -63,13 +62,14 @@ std::string HelpBoxText() {
 std::string FileInfoText(const std::string& programPath, const TSegmentList& segments,
                          const std::string& lineFormat) {
   // "Количество сегментов: "
-  std::string text = programPath + "\r\r\xCA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE "
-                                   "\xF1\xE5\xE3\xEC\xE5\xED\xF2\xEE\xE2: " +
+  std::string text = programPath +
+                     "\r\r\xCA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE "
+                     "\xF1\xE5\xE3\xEC\xE5\xED\xF2\xEE\xE2: " +
                      std::to_string(segments.Count()) + "\r\r";
   for (std::int32_t i = 0; i < segments.Count(); ++i) {
     const TSegmentInfo& s = *segments.Get(i);
-    text += Format(lineFormat.c_str(), s.Name.c_str(), s.Width, s.Height, static_cast<int>(s.BitsPerPixel),
-                   static_cast<int>(s.FramesPerSecond));
+    text += Format(lineFormat.c_str(), s.Name.c_str(), s.Width, s.Height,
+                   static_cast<int>(s.BitsPerPixel), static_cast<int>(s.FramesPerSecond));
   }
   return text;
 }

@@ -58,7 +58,9 @@ public:
 };
 TMainShell MainShell;
 
-TRect RectOf(const RECT& r) { return TRect{r.left, r.top, r.right, r.bottom}; }
+TRect RectOf(const RECT& r) {
+  return TRect{r.left, r.top, r.right, r.bottom};
+}
 
 void MoveTo(HWND window, const TRect& r, bool repaint) {
   MoveWindow(window, r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top, repaint);
@@ -112,8 +114,8 @@ void PlaceAndShow(HWND window) {
   } else if (StartOptions.SizeMode == smMaximized) {
     SendMessageA(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
   } else {
-    SetWindowPos(window, nullptr, StartOptions.StartX, StartOptions.StartY,
-                 StartOptions.StartWidth, StartOptions.StartHeight, SWP_SHOWWINDOW);
+    SetWindowPos(window, nullptr, StartOptions.StartX, StartOptions.StartY, StartOptions.StartWidth,
+                 StartOptions.StartHeight, SWP_SHOWWINDOW);
   }
 }
 
@@ -133,7 +135,8 @@ void OnCreate(HWND window) {
   CreateBottomPanel(window);
 
   MainForm.MainMenu = GetMenu(window);
-  for (int i = 0; i < 4; ++i) MainForm.SubMenus[i] = GetSubMenu(MainForm.MainMenu, i);
+  for (int i = 0; i < 4; ++i)
+    MainForm.SubMenus[i] = GetSubMenu(MainForm.MainMenu, i);
   BuildContextMenu();
 
   SetWindowTextA(window, MainTitle(FileNameOf(ProgramPath())).c_str());
@@ -147,7 +150,8 @@ void OnCreate(HWND window) {
   MainForm.OpenFile.Flags = OFN_OVERWRITEPROMPT;
 
   OwnedChain = std::make_unique<TBlockChain>();
-  for (int i = 0; i < 12; ++i) OwnedChain->Add();
+  for (int i = 0; i < 12; ++i)
+    OwnedChain->Add();
   PlayerState.BlockChain = OwnedChain.get();
   PlayerState.FrontBlock = OwnedChain->Head();
   PlayerState.BackBlock = OwnedChain->Head();
@@ -249,22 +253,47 @@ void ShowHelp() {
 void OnCommand(HWND window, UINT id) {
   if (CommandObserver != nullptr) CommandObserver(id);
   switch (id) {
-  case CM_EXIT: DestroyWindow(window); break;
-  case CM_OPEN: OpenMovie(); break;
-  case CM_FILEINFO: ShowFileInfo(); break;
-  case CM_PLAY: Play(); break;
-  case CM_PAUSE: Pause(); break;
-  case CM_STOP: Stop(); break;
-  case CM_SEGMENTS: ToggleSegmentList(); break;
-  case CM_PREVIOUS: StartSegment(PlayerState.CurrentSegment - 1); break;
-  case CM_NEXT: StartSegment(PlayerState.CurrentSegment + 1); break;
-  case CM_PANEL: TogglePanel(); break;
-  case CM_FULLSCREEN: ToggleFullScreen(); break;
-  case CM_HELP: ShowHelp(); break;
+  case CM_EXIT:
+    DestroyWindow(window);
+    break;
+  case CM_OPEN:
+    OpenMovie();
+    break;
+  case CM_FILEINFO:
+    ShowFileInfo();
+    break;
+  case CM_PLAY:
+    Play();
+    break;
+  case CM_PAUSE:
+    Pause();
+    break;
+  case CM_STOP:
+    Stop();
+    break;
+  case CM_SEGMENTS:
+    ToggleSegmentList();
+    break;
+  case CM_PREVIOUS:
+    StartSegment(PlayerState.CurrentSegment - 1);
+    break;
+  case CM_NEXT:
+    StartSegment(PlayerState.CurrentSegment + 1);
+    break;
+  case CM_PANEL:
+    TogglePanel();
+    break;
+  case CM_FULLSCREEN:
+    ToggleFullScreen();
+    break;
+  case CM_HELP:
+    ShowHelp();
+    break;
   case CM_ABOUT:
     DialogBoxParamA(GetModuleHandleA(nullptr), "ABOUTBOX", window, AboutBoxProc, 0);
     break;
-  default: break;
+  default:
+    break;
   }
   // The window may have gone with the command.
   if (MainForm.MainWindow == nullptr) return;
@@ -274,14 +303,30 @@ void OnCommand(HWND window, UINT id) {
 
 LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-  case WM_CREATE: OnCreate(window); return 0;
-  case WM_DESTROY: OnDestroy(); return 0;
-  case WM_SIZE: OnSize(window); return 0;
-  case WM_PAINT: OnPaint(window); return 0;
-  case WM_CLOSE: DestroyWindow(window); return 0;
-  case WM_COMMAND: OnCommand(window, LOWORD(wParam)); return 0;
-  case WM_MOUSEMOVE: OnMouseMove(lParam); return 0;
-  case WM_RBUTTONUP: ShowContextMenu(window); return 0;
+  case WM_CREATE:
+    OnCreate(window);
+    return 0;
+  case WM_DESTROY:
+    OnDestroy();
+    return 0;
+  case WM_SIZE:
+    OnSize(window);
+    return 0;
+  case WM_PAINT:
+    OnPaint(window);
+    return 0;
+  case WM_CLOSE:
+    DestroyWindow(window);
+    return 0;
+  case WM_COMMAND:
+    OnCommand(window, LOWORD(wParam));
+    return 0;
+  case WM_MOUSEMOVE:
+    OnMouseMove(lParam);
+    return 0;
+  case WM_RBUTTONUP:
+    ShowContextMenu(window);
+    return 0;
   case WM_SIZING: {
     auto* r = reinterpret_cast<RECT*>(lParam);
     TRect held = RectOf(*r);
@@ -290,7 +335,8 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     r->bottom = held.Bottom;
     return TRUE;
   }
-  default: return DefWindowProcA(window, message, wParam, lParam);
+  default:
+    return DefWindowProcA(window, message, wParam, lParam);
   }
 }
 
@@ -413,8 +459,8 @@ void OpenMovieFile(const std::string& path) {
   try {
     stream = std::make_unique<TtqFileStream>(path, TtqFileStream::ModeRead);
   } catch (const Exception&) {
-    MessageBoxA(MainForm.MainWindow, CannotOpenText(path).c_str(),
-                LoadResString(IDS_ERROR).c_str(), MB_ICONERROR);
+    MessageBoxA(MainForm.MainWindow, CannotOpenText(path).c_str(), LoadResString(IDS_ERROR).c_str(),
+                MB_ICONERROR);
     return;
   }
   // No reader or tick may still use the old movie's frame files.
@@ -428,11 +474,9 @@ void OpenMovieFile(const std::string& path) {
 
 void OpenMovie() {
   // Without the menu bar every shortcut arrives, so the states are checked here too.
-  if (PlayerState.PlayState != psStopped || !MainForm.OpenEnabled || SegmentList == nullptr)
-    return;
+  if (PlayerState.PlayState != psStopped || !MainForm.OpenEnabled || SegmentList == nullptr) return;
   // "Фильмы Glimra (*.tqf)", "*.tqf", then the empty pair.
-  static const char filter[] =
-      "\xD4\xE8\xEB\xFC\xEC\xFB Glimra (*.tqf)\0*.tqf\0\0";
+  static const char filter[] = "\xD4\xE8\xEB\xFC\xEC\xFB Glimra (*.tqf)\0*.tqf\0\0";
   MainForm.OpenFile.lpstrFilter = filter;
   MainForm.OpenFile.lpstrDefExt = "tqf";
   MainForm.OpenFile.lpstrInitialDir = nullptr;
@@ -468,8 +512,7 @@ void HandleLoopMessage(MSG& message, HWND mainWindow, HACCEL accelerators) {
   }
   // After the message has been handled, not instead: a key reaches the focused control and
   // also gives its command.
-  if (MainForm.MainWindow != nullptr)
-    TranslateAcceleratorA(mainWindow, accelerators, &message);
+  if (MainForm.MainWindow != nullptr) TranslateAcceleratorA(mainWindow, accelerators, &message);
 }
 
 namespace {

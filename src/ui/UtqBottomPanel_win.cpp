@@ -33,8 +33,8 @@ HWND CreateBottomPanel(HWND mainWindow) {
   c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   c.lpszClassName = PanelClass;
   RegisterClassA(&c); // a second registration fails harmlessly
-  BottomPanel = CreateWindowExA(WS_EX_CONTROLPARENT, PanelClass, "",
-                                WS_CHILD | WS_CLIPCHILDREN | WS_TABSTOP, 0, 0, 600, 100,
-                                mainWindow, nullptr, instance, nullptr);
+  BottomPanel =
+      CreateWindowExA(WS_EX_CONTROLPARENT, PanelClass, "", WS_CHILD | WS_CLIPCHILDREN | WS_TABSTOP,
+                      0, 0, 600, 100, mainWindow, nullptr, instance, nullptr);
   return BottomPanel;
 }

@@ -20,11 +20,9 @@ LRESULT CALLBACK ListWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   try {
     switch (message) {
     case WM_CREATE:
-      SegmentListBox = CreateWindowExA(0, "LISTBOX", "",
-                                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | LBS_NOINTEGRALHEIGHT |
-                                           LBS_NOTIFY,
-                                       8, 8, 100, 100, window, nullptr, GetModuleHandleA(nullptr),
-                                       nullptr);
+      SegmentListBox = CreateWindowExA(
+          0, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+          8, 8, 100, 100, window, nullptr, GetModuleHandleA(nullptr), nullptr);
       return 0;
     case WM_SIZE:
       OnSize(window);
@@ -53,9 +51,8 @@ HWND CreateSegmentListWindow(HWND mainWindow) {
   c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   c.lpszClassName = ListClass;
   RegisterClassA(&c); // a second registration fails harmlessly
-  SegmentListWindow = CreateWindowExA(0, ListClass, "", WS_CHILD | WS_CLIPCHILDREN, 0, 0,
-                                      400, 100, mainWindow, nullptr, instance,
-                                      nullptr);
+  SegmentListWindow = CreateWindowExA(0, ListClass, "", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 400, 100,
+                                      mainWindow, nullptr, instance, nullptr);
   return SegmentListWindow;
 }
 

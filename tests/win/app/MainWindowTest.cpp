@@ -28,7 +28,9 @@ std::vector<UINT>& SeenCommands() {
   static std::vector<UINT> seen;
   return seen;
 }
-void RecordCommand(UINT id) { SeenCommands().push_back(id); }
+void RecordCommand(UINT id) {
+  SeenCommands().push_back(id);
+}
 
 bool Grey(HMENU menu, UINT position) {
   return (GetMenuState(menu, position, MF_BYPOSITION) & MF_GRAYED) != 0;
@@ -91,7 +93,8 @@ private:
         FCaptions.push_back(caption);
       }
       // The open dialog has a file name field (a combo box, or an edit in the old style).
-      const bool open = GetDlgItem(dialog, 0x47C) != nullptr || GetDlgItem(dialog, 0x480) != nullptr;
+      const bool open =
+          GetDlgItem(dialog, 0x47C) != nullptr || GetDlgItem(dialog, 0x480) != nullptr;
       PostMessageA(dialog, WM_COMMAND, open ? IDCANCEL : IDOK, 0);
       while (!FStop && IsWindow(dialog) && IsWindowVisible(dialog))
         Sleep(5);
@@ -140,7 +143,9 @@ protected:
       Sleep(1);
     }
   }
-  void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
+  void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+  }
   void Command(UINT id) { SendMessageA(Window, WM_COMMAND, id, 0); }
   HMENU Sub(int i) const { return MainForm.SubMenus[i]; }
   HMENU Context() const { return MainForm.ContextMenu; }
@@ -197,7 +202,8 @@ TEST_F(MainWindow, OpeningAMovieReplacesListAndTitleAndWaitsStopped) {
   ASSERT_EQ(boxes.Seen().size(), 1u);
   // "Не могу открыть файл %s", "Ошибка"
   EXPECT_EQ(boxes.Seen()[0].Text, "\xCD\xE5 \xEC\xEE\xE3\xF3 \xEE\xF2\xEA\xF0\xFB\xF2\xFC "
-                                  "\xF4\xE0\xE9\xEB " + missing);
+                                  "\xF4\xE0\xE9\xEB " +
+                                      missing);
   EXPECT_EQ(boxes.Seen()[0].Caption, "\xCE\xF8\xE8\xE1\xEA\xE0");
   EXPECT_EQ(boxes.Seen()[0].Owner, Window);
   EXPECT_EQ(SegmentList->Count(), 3); // the loaded movie stays
@@ -273,11 +279,16 @@ TEST_F(MainWindow, TheElevenShortcutsRunTheirCommandsThroughTheLoop) {
     BYTE Modifier; // 0, VK_CONTROL or VK_MENU
     UINT Command;
   };
-  const TKey keys[] = {{'O', VK_CONTROL, CM_OPEN}, {VK_F8, 0, CM_FILEINFO},
-                       {VK_F1, 0, CM_HELP},        {VK_F6, 0, CM_SEGMENTS},
-                       {VK_F7, 0, CM_PANEL},       {VK_F9, 0, CM_PLAY},
-                       {VK_F10, 0, CM_PAUSE},      {VK_F11, 0, CM_STOP},
-                       {VK_F5, 0, CM_NEXT},        {VK_F4, 0, CM_PREVIOUS},
+  const TKey keys[] = {{'O', VK_CONTROL, CM_OPEN},
+                       {VK_F8, 0, CM_FILEINFO},
+                       {VK_F1, 0, CM_HELP},
+                       {VK_F6, 0, CM_SEGMENTS},
+                       {VK_F7, 0, CM_PANEL},
+                       {VK_F9, 0, CM_PLAY},
+                       {VK_F10, 0, CM_PAUSE},
+                       {VK_F11, 0, CM_STOP},
+                       {VK_F5, 0, CM_NEXT},
+                       {VK_F4, 0, CM_PREVIOUS},
                        {VK_RETURN, VK_MENU, CM_FULLSCREEN}};
   for (const TKey& k : keys) {
     SCOPED_TRACE("command " + std::to_string(k.Command));
@@ -348,8 +359,8 @@ TEST_F(MainWindow, FileInformationOfTheDemoByteForByte) {
            << "\xF1\xE5\xE3\xEC\xE5\xED\xF2\xEE\xE2: 3\r\r";
   for (int i = 0; i < 3; ++i) {
     const TSegmentInfo& s = *SegmentList->Get(i);
-    expected << s.Name << ":  [" << s.Width << " x " << s.Height << " x "
-             << int(s.BitsPerPixel) << " \xE1\xE8\xF2 / " << int(s.FramesPerSecond) << " fps]\r";
+    expected << s.Name << ":  [" << s.Width << " x " << s.Height << " x " << int(s.BitsPerPixel)
+             << " \xE1\xE8\xF2 / " << int(s.FramesPerSecond) << " fps]\r";
   }
   EXPECT_EQ(seen[0].Text, expected.str());
   EXPECT_EQ(seen[0].Owner, Window);
@@ -386,7 +397,8 @@ TEST_F(MainWindow, APausedPictureIsPaintedAgainAndAStoppedWindowShowsItsBackgrou
   PumpFor(50);
   const TWindowPixels before = CaptureClient(Window);
   std::size_t painted = 0;
-  for (std::uint32_t p : before.Pixels) painted += (p & 0xFFFFFF) != 0xFFFFFF;
+  for (std::uint32_t p : before.Pixels)
+    painted += (p & 0xFFFFFF) != 0xFFFFFF;
   EXPECT_GT(painted, before.Pixels.size() / 4);
   InvalidateRect(Window, nullptr, TRUE);
   UpdateWindow(Window);
@@ -398,7 +410,8 @@ TEST_F(MainWindow, APausedPictureIsPaintedAgainAndAStoppedWindowShowsItsBackgrou
   UpdateWindow(Window);
   const TWindowPixels stopped = CaptureClient(Window);
   std::size_t background = 0;
-  for (std::uint32_t p : stopped.Pixels) background += (p & 0xFFFFFF) == 0xFFFFFF;
+  for (std::uint32_t p : stopped.Pixels)
+    background += (p & 0xFFFFFF) == 0xFFFFFF;
   EXPECT_EQ(background, stopped.Pixels.size());
 }
 } // namespace
