@@ -2,6 +2,7 @@
 // a window so that the texts and places are exact before anything is drawn.
 #pragma once
 
+#include "engine/UtqDisplay.h" // PanelHeight
 #include "ui/UtqCommon.h"
 
 #include <array>
@@ -43,7 +44,6 @@ TTimeReadout ComputeTimeReadout(const std::vector<TSegmentTiming>& segments,
                                 std::int32_t panelFramesPerSecond, const std::string& speedText);
 
 // Places on the panel for a client area of W x H.
-constexpr std::int32_t PanelHeight = 40;
 constexpr std::int32_t PanelButtonCount = 7;
 
 struct TPanelButtonPlace {

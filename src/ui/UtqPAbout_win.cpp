@@ -1,0 +1,16 @@
+#include "UtqPAbout_win.h"
+
+INT_PTR CALLBACK AboutBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+  case WM_INITDIALOG:
+    return TRUE;
+  case WM_COMMAND:
+    if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(dialog, LOWORD(wParam));
+    return TRUE;
+  case WM_CLOSE:
+    EndDialog(dialog, IDCANCEL);
+    return TRUE;
+  default:
+    return FALSE;
+  }
+}
