@@ -99,19 +99,51 @@ int CountWindows(const char* cls) {
   return count;
 }
 
-std::set<std::string> TempFiles() {
-  char folder[MAX_PATH + 1] = {};
-  GetTempPathA(MAX_PATH, folder);
+std::set<std::string> FilesIn(const std::string& folder) {
   std::set<std::string> names;
   WIN32_FIND_DATAA found{};
-  HANDLE find = FindFirstFileA((std::string(folder) + "*").c_str(), &found);
+  HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
   if (find == INVALID_HANDLE_VALUE) return names;
   do {
-    names.insert(found.cFileName);
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") names.insert(name);
   } while (FindNextFileA(find, &found));
   FindClose(find);
   return names;
 }
+
+// A temporary folder of the player's own, handed to the processes started while it exists
+// through TMP and TEMP, so that what other tests keep in the shared one does not count.
+class TOwnTempFolder {
+public:
+  TOwnTempFolder() {
+    char shared[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH, shared);
+    FPath = std::string(shared) + "quillo-player-" + std::to_string(GetCurrentProcessId()) + "\\";
+    FCreated = CreateDirectoryA(FPath.c_str(), nullptr) != 0;
+    for (const char* name : {"TMP", "TEMP"}) {
+      char value[MAX_PATH + 1] = {};
+      FSaved.push_back(GetEnvironmentVariableA(name, value, sizeof value) ? value : "");
+      SetEnvironmentVariableA(name, FPath.c_str());
+    }
+  }
+  TOwnTempFolder(const TOwnTempFolder&) = delete;
+  TOwnTempFolder& operator=(const TOwnTempFolder&) = delete;
+  ~TOwnTempFolder() {
+    SetEnvironmentVariableA("TMP", FSaved[0].empty() ? nullptr : FSaved[0].c_str());
+    SetEnvironmentVariableA("TEMP", FSaved[1].empty() ? nullptr : FSaved[1].c_str());
+    for (const std::string& name : FilesIn(FPath))
+      DeleteFileA((FPath + name).c_str());
+    RemoveDirectoryA(FPath.c_str());
+  }
+  bool Created() const { return FCreated; }
+  std::set<std::string> Files() const { return FilesIn(FPath); }
+
+private:
+  std::string FPath;
+  bool FCreated = false;
+  std::vector<std::string> FSaved;
+};
 
 std::string StaticText(HWND box) {
   std::string longest;
@@ -172,13 +204,15 @@ protected:
 };
 
 TEST_F(QuilloProcess, TheDemoPlaysByItselfAndEndsLeavingNoTemporaryFiles) {
-  const std::set<std::string> before = TempFiles();
+  TOwnTempFolder temp;
+  ASSERT_TRUE(temp.Created());
   // The last segment only, so that the run stays short; the program ends after it.
   TProcess player(DemoPlayer, "/closeonfinish /segm 3");
   ASSERT_TRUE(player.Started());
   HWND window = player.WaitWindow();
   ASSERT_NE(window, nullptr);
   Sleep(1500);
+  EXPECT_FALSE(temp.Files().empty()) << "while it plays, its frame files are in its folder";
   int w = 0, h = 0;
   const auto pixels = ScreenPixelsOf(window, w, h);
   ASSERT_GT(w * h, 0);
@@ -191,7 +225,7 @@ TEST_F(QuilloProcess, TheDemoPlaysByItselfAndEndsLeavingNoTemporaryFiles) {
   EXPECT_GT(painted, pixels.size() / 4);
   EXPECT_GT(colours.size(), 8u);
   EXPECT_EQ(player.WaitExit(40000), 0u);
-  EXPECT_EQ(TempFiles(), before);
+  EXPECT_EQ(temp.Files(), std::set<std::string>{});
 }
 
 TEST_F(QuilloProcess, WithoutAMovieAndCloseOnFinishItEndsAtOnce) {
