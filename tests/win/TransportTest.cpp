@@ -270,24 +270,34 @@ TEST_F(Transport, ThreeHundredCyclesLeaveNoThreadAndNoGdiObject) {
     Host->Command(115);
     Host->PumpFor(4);
   };
-  // Wine keeps a few DCs and the timer's thread lives while a timer does: the counts are taken
-  // once those exist, after some cycles, and must not grow over the 300 that follow.
+  // The multimedia timer's own thread ends by itself some time after the last timer is killed,
+  // so both counts are taken once the threads have settled. Wine's cache of window DCs grows to
+  // the most DCs held at one moment (the tick's and the window's), a handful at most; anything
+  // left behind by a cycle would show 300 times over.
+  auto settledThreads = [&](int atMost) {
+    const DWORD until = GetTickCount() + 5000;
+    int count = ProcessThreadCount();
+    while (count > atMost && GetTickCount() < until) {
+      Host->PumpFor(20);
+      count = ProcessThreadCount();
+    }
+    return count;
+  };
   for (int i = 0; i < 20; ++i) cycle(i);
   Host->Command(112);
-  Host->PumpFor(20);
-  const int threads = ProcessThreadCount();
+  const int threads = settledThreads(1);
   const int freeGdi = FreeGdiHandles();
   ASSERT_GT(threads, 0);
   for (int i = 1; i <= 300; ++i) cycle(i);
   Host->Command(112);
-  Host->PumpFor(50);
   ExpectStoppedAtZero();
-  EXPECT_EQ(ProcessThreadCount(), threads);
+  const int threadsAfter = settledThreads(threads);
+  EXPECT_LE(threadsAfter, threads);
   const int freeAfter = FreeGdiHandles();
-  EXPECT_EQ(freeAfter, freeGdi);
+  EXPECT_LE(freeGdi - freeAfter, 8);
   RecordProperty("free_gdi_handles", freeAfter);
   std::printf("threads %d before and %d after, free GDI handles %d before and %d after\n", threads,
-              ProcessThreadCount(), freeGdi, freeAfter);
+              threadsAfter, freeGdi, freeAfter);
   EXPECT_TRUE(TEngineStateScope::EngineErrors().empty());
 }
 
