@@ -45,16 +45,13 @@ class TMainShell final : public TtqShell {
 public:
   void* MainWindow() override { return MainForm.MainWindow; }
   void UpdateCommandStates() override { ::UpdateCommandStates(); }
-  // The panel has no buttons to move the focus between yet.
-  void MoveFocusForPlayState(std::uint8_t) override {}
-  void PaintPanel() override {
-    if (BottomPanel != nullptr) InvalidateRect(BottomPanel, nullptr, TRUE);
-  }
-  void UpdateSegmentInfo() override { PaintPanel(); }
+  void MoveFocusForPlayState(std::uint8_t state) override { MovePanelFocus(state); }
+  void PaintPanel() override { ::PaintPanel(); }
+  void UpdateSegmentInfo() override { ::UpdateSegmentInfo(); }
   void ToggleFullScreen() override { ::ToggleFullScreen(); }
   void SavePlacement() override { ::SavePlacement(); }
-  // On the timer thread; the panel draws no read-outs yet.
-  void UpdateTime() override {}
+  // On the timer thread: the panel draws through a DC of its own, under its lock.
+  void UpdateTime() override { ::UpdateTime(); }
 };
 TMainShell MainShell;
 
@@ -239,12 +236,6 @@ void OnMouseMove(LPARAM lParam) {
   ShowWindow(BottomPanel, show ? SW_SHOW : SW_HIDE);
 }
 
-void ShowContextMenu(HWND window) {
-  POINT p{};
-  GetCursorPos(&p);
-  TrackPopupMenu(MainForm.ContextMenu, 0, p.x, p.y, 0, window, nullptr);
-}
-
 void ShowHelp() {
   MessageBoxA(nullptr, HelpBoxText().c_str(), LoadResString(IDS_HELPCAPTION).c_str(),
               MB_ICONINFORMATION);
@@ -349,6 +340,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   }
 }
 } // namespace
+
+void ShowContextMenu(HWND window) {
+  POINT p{};
+  GetCursorPos(&p);
+  TrackPopupMenu(MainForm.ContextMenu, 0, p.x, p.y, 0, window, nullptr);
+}
 
 void FreeSegmentList() {
   if (SegmentList == OwnedSegments.get()) SegmentList = nullptr;

@@ -50,6 +50,8 @@ void ToggleFullScreen();
 void ToggleSegmentList();
 void TogglePanel();
 void ShowFileInfo();
+// The context menu at the mouse pointer, its commands going to window.
+void ShowContextMenu(HWND window);
 // Opens the movie file at path in place of the loaded one (the part of Open after its dialog).
 void OpenMovieFile(const std::string& path);
 void OpenMovie();

@@ -1,6 +1,6 @@
 // The main window made in this process as the program makes it, driven by real messages:
 // menus, shortcuts through the loop's own steps, sizing, placement, boxes and repainting.
-#include "EngineStateScope.h"
+#include "MainWindowFixture.h"
 #include "SharedDemo.h"
 #include "app/MainForm_win.h"
 #include "engine/UtqDisplay_win.h"
@@ -24,14 +24,6 @@
 #include <vector>
 
 namespace {
-std::vector<UINT>& SeenCommands() {
-  static std::vector<UINT> seen;
-  return seen;
-}
-void RecordCommand(UINT id) {
-  SeenCommands().push_back(id);
-}
-
 bool Grey(HMENU menu, UINT position) {
   return (GetMenuState(menu, position, MF_BYPOSITION) & MF_GRAYED) != 0;
 }
@@ -107,61 +99,7 @@ private:
   std::thread FWorker;
 };
 
-class MainWindow : public ::testing::Test {
-protected:
-  void SetUp() override {
-    const HINSTANCE instance = GetModuleHandleA(nullptr);
-    Accelerators = LoadAcceleratorsA(instance, "MENUP");
-    ASSERT_NE(Accelerators, nullptr);
-    SetInitialState();
-    ASSERT_TRUE(RegisterMainWindowClass(instance));
-    Window = CreateMainWindow(instance);
-    ASSERT_NE(Window, nullptr);
-    SetForegroundWindow(Window);
-    SeenCommands().clear();
-    CommandObserver = RecordCommand;
-    PumpFor(50);
-  }
-  void TearDown() override {
-    CommandObserver = nullptr;
-    if (MainForm.MainWindow != nullptr) DestroyWindow(MainForm.MainWindow);
-    PumpFor(10);
-    FreeSegmentList();
-    MainForm = TMainFormState();
-    DestroyAcceleratorTable(Accelerators);
-  }
-
-  // The message loop's own step for every waiting message, until the condition holds.
-  bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-      MSG m;
-      while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
-        if (m.message != WM_QUIT) HandleLoopMessage(m, Window, Accelerators);
-      if (condition()) return true;
-      if (GetTickCount() - start > timeoutMs) return false;
-      Sleep(1);
-    }
-  }
-  void PumpFor(DWORD ms) {
-    PumpUntil([] { return false; }, ms);
-  }
-  void Command(UINT id) { SendMessageA(Window, WM_COMMAND, id, 0); }
-  HMENU Sub(int i) const { return MainForm.SubMenus[i]; }
-  HMENU Context() const { return MainForm.ContextMenu; }
-  void OpenDemo() {
-    OpenMovieFile(SharedDemoPath());
-    ASSERT_EQ(SegmentList->Count(), 3);
-  }
-  bool PlayingFrames(int frames) {
-    return PumpUntil([&] { return PlayerState.FrameIndex >= frames; }, 10000);
-  }
-
-  TEngineStateScope Engine;
-  TShellStateScope ShellState;
-  HACCEL Accelerators = nullptr;
-  HWND Window = nullptr;
-};
+class MainWindow : public TMainWindowFixture {};
 
 TEST_F(MainWindow, WithoutAMovieOpenIsOfferedAndNothingPlays) {
   EXPECT_EQ(Title(Window), "Quillo v1.5 - [app_tests.exe]");
@@ -409,9 +347,16 @@ TEST_F(MainWindow, APausedPictureIsPaintedAgainAndAStoppedWindowShowsItsBackgrou
   PumpFor(50);
   UpdateWindow(Window);
   const TWindowPixels stopped = CaptureClient(Window);
+  // The panel is drawn at the client's foot; everything above it is background.
+  RECT panel{};
+  GetWindowRect(BottomPanel, &panel);
+  MapWindowPoints(nullptr, Window, reinterpret_cast<POINT*>(&panel), 2);
+  ASSERT_TRUE(IsWindowVisible(BottomPanel));
+  ASSERT_GT(panel.top, stopped.Height / 2);
   std::size_t background = 0;
-  for (std::uint32_t p : stopped.Pixels)
-    background += (p & 0xFFFFFF) == 0xFFFFFF;
-  EXPECT_EQ(background, stopped.Pixels.size());
+  for (int y = 0; y < panel.top; ++y)
+    for (int x = 0; x < stopped.Width; ++x)
+      background += stopped.At(x, y) == 0xFFFFFF;
+  EXPECT_EQ(background, static_cast<std::size_t>(panel.top) * stopped.Width);
 }
 } // namespace
