@@ -39,6 +39,10 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1
 "$wineserver" -p >/dev/null 2>&1
 # Wine's own services must not inherit the caller's output pipes, or the caller never returns.
 /usr/lib/wine/wine64 wineboot -i </dev/null >"$build_dir/wineboot.log" 2>&1
+# There is no window manager on this display: a top-level window that Wine leaves to one waits
+# two seconds for it at every hide, and none answers. Wine manages the windows itself.
+/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+  </dev/null >>"$build_dir/wineboot.log" 2>&1
 # This Wine looks for its own fonts (Tahoma, MS Sans Serif, Marlett) outside the folder that
 # fonts-wine fills; the prefix's font folder is always searched.
 fonts="$WINEPREFIX/drive_c/windows/Fonts"

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/UtqShell.h"
+#include "shell/GdiHandles.h"
 
 #include <windows.h>
 
@@ -61,6 +62,3 @@ private:
 
 // Every thread of the process.
 int ProcessThreadCount();
-// GDI objects the process can still make: GetGuiResources answers 0 under Wine, so the count
-// is taken by making brushes until the handle table is full, then deleting them.
-int FreeGdiHandles();
