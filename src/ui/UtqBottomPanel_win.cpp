@@ -74,14 +74,25 @@ std::string LocaleText(LCTYPE item, const char* fallback) {
 }
 
 // Drawing, with PanelLock held and a panel present.
-void DrawTopStrip(const TPanel& p, HDC dc) {
+// The strip is drawn off-screen and copied at once, so that no tick shows it without its texts.
+void DrawTopStrip(const TPanel& p, HDC target) {
+  constexpr int StripLeft = 194;
+  constexpr int StripHeight = 17; // the black line along its foot is row 16
   const LONG w = p.Client.right;
+  if (w <= StripLeft) return;
+  TMemoryDC memory(target);
+  TGdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(target, w, StripHeight));
+  if (memory.Get() == nullptr || bitmap.Get() == nullptr) return;
+  TScopedSelect selected(memory.Get(), bitmap.Get());
+  const HDC dc = memory.Get();
+  RECT all{0, 0, w, StripHeight};
+  FillRect(dc, &all, p.WhiteBrush.Get());
   BeginPath(dc);
-  MoveToEx(dc, 194, 0, nullptr);
+  MoveToEx(dc, StripLeft, 0, nullptr);
   LineTo(dc, w, 0);
   LineTo(dc, w, 16);
   LineTo(dc, 210, 16);
-  LineTo(dc, 194, 0);
+  LineTo(dc, StripLeft, 0);
   EndPath(dc);
   {
     TScopedSelect brush(dc, p.GreyBrush.Get());
@@ -89,7 +100,7 @@ void DrawTopStrip(const TPanel& p, HDC dc) {
   }
   {
     TScopedSelect pen(dc, p.BlackPen.Get());
-    MoveToEx(dc, 194, 0, nullptr);
+    MoveToEx(dc, StripLeft, 0, nullptr);
     LineTo(dc, 210, 16);
     LineTo(dc, w, 16);
   }
@@ -99,6 +110,7 @@ void DrawTopStrip(const TPanel& p, HDC dc) {
   TextOutA(dc, 214, 2, p.FormatLine.data(), static_cast<int>(p.FormatLine.size()));
   RECT time = ToRect(PanelGeometry(w, p.Client.bottom, 0).TimeText);
   DrawTextA(dc, p.TimeLine.data(), static_cast<int>(p.TimeLine.size()), &time, DT_RIGHT);
+  BitBlt(target, StripLeft, 0, w - StripLeft, StripHeight, dc, StripLeft, 0, SRCCOPY);
 }
 
 void DrawProgress(const TPanel& p, HDC dc) {
