@@ -43,6 +43,9 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1
 # two seconds for it at every hide, and none answers. Wine manages the windows itself.
 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
   </dev/null >>"$build_dir/wineboot.log" 2>&1
+# A program that crashes ends with its exception as its exit code, with no dialog to wait for.
+/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 \
+  /f </dev/null >>"$build_dir/wineboot.log" 2>&1
 # This Wine looks for its own fonts (Tahoma, MS Sans Serif, Marlett) outside the folder that
 # fonts-wine fills; the prefix's font folder is always searched.
 fonts="$WINEPREFIX/drive_c/windows/Fonts"

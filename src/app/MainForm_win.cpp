@@ -16,6 +16,7 @@
 #include "ui/UtqSegmentList_win.h"
 #include "ui/tqScoped_win.h"
 
+#include <functional>
 #include <memory>
 
 TMainFormState MainForm;
@@ -116,6 +117,24 @@ void PlaceAndShow(HWND window) {
   }
 }
 
+// A movie that cannot be loaded is told to the user with what is wrong, and what was loaded of
+// it is let go: the player goes on as it does without a movie (and so ends at once when it was
+// to close on finishing).
+bool LoadOrTell(HWND owner, const std::function<bool()>& load) {
+  try {
+    return load();
+  } catch (const std::exception& e) {
+    SegmentList->Clear();
+    // "Фильм повреждён и не может быть показан:"
+    const std::string text = std::string("\xD4\xE8\xEB\xFC\xEC \xEF\xEE\xE2\xF0\xE5\xE6\xE4"
+                                         "\xB8\xED \xE8 \xED\xE5 \xEC\xEE\xE6\xE5\xF2 \xE1"
+                                         "\xFB\xF2\xFC \xEF\xEE\xEA\xE0\xE7\xE0\xED:\r") +
+                             e.what();
+    MessageBoxA(owner, text.c_str(), LoadResString(IDS_ERROR).c_str(), MB_ICONERROR);
+    return false;
+  }
+}
+
 void DrawLoadingText(HWND window) {
   TScopedGetDC dc(window);
   TScopedSelect font(dc.Get(), MainForm.LoadingFont);
@@ -179,7 +198,7 @@ void OnCreate(HWND window) {
     return;
   }
   DrawLoadingText(window);
-  MainForm.OpenEnabled = !LoadAttachedMovie(stream.get());
+  MainForm.OpenEnabled = !LoadOrTell(window, [&] { return LoadAttachedMovie(stream.get()); });
   stream.reset();
   InvalidateRect(window, &MainForm.ClientRect, TRUE);
   StartSegment(StartOptions.StartSegmentNumber - 1);
@@ -464,7 +483,7 @@ void OpenMovieFile(const std::string& path) {
   EndPlayback();
   SegmentList->Clear();
   stream->SetPosition(0);
-  LoadMovie(stream.get());
+  LoadOrTell(MainForm.MainWindow, [&] { return LoadMovie(stream.get()); });
   FillSegmentList();
   SetWindowTextA(MainForm.MainWindow, MainTitle(path).c_str());
 }

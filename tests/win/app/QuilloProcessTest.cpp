@@ -1,197 +1,15 @@
 // The player as a separate process, as a user starts it: a self-playing movie to its end, a
 // second start, and the window's first place from the command line.
-#include <windows.h>
+#include "driver/PlayerProcess.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
-std::string WinePath(const char* unixPath) {
-  std::string path = unixPath;
-  // Wine shows the Linux root as drive Z:.
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return "Z:" + path;
-}
-
-class TProcess {
-public:
-  TProcess(const std::string& program, const std::string& arguments) {
-    std::string line = "\"" + program + "\" " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    FStarted = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &startup, &FInfo) != 0;
-  }
-  TProcess(const TProcess&) = delete;
-  TProcess& operator=(const TProcess&) = delete;
-  ~TProcess() {
-    if (!FStarted) return;
-    if (WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT) {
-      if (HWND w = Window()) PostMessageA(w, WM_CLOSE, 0, 0);
-      if (WaitForSingleObject(FInfo.hProcess, 5000) == WAIT_TIMEOUT)
-        TerminateProcess(FInfo.hProcess, 1);
-    }
-    CloseHandle(FInfo.hThread);
-    CloseHandle(FInfo.hProcess);
-  }
-  bool Started() const { return FStarted; }
-  DWORD Id() const { return FInfo.dwProcessId; }
-  // The exit code, or STILL_ACTIVE when it has not ended within the time.
-  DWORD WaitExit(DWORD ms) const {
-    if (WaitForSingleObject(FInfo.hProcess, ms) != WAIT_OBJECT_0) return STILL_ACTIVE;
-    DWORD code = 0;
-    GetExitCodeProcess(FInfo.hProcess, &code);
-    return code;
-  }
-  // The process's top-level window of a class, if it has one.
-  HWND Window(const char* cls = "TQAPP") const {
-    struct TSearch {
-      DWORD Process;
-      const char* Class;
-      HWND Found;
-    } search{FInfo.dwProcessId, cls, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-          auto* s = reinterpret_cast<TSearch*>(p);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(w, &owner);
-          char name[64] = {};
-          GetClassNameA(w, name, sizeof name);
-          if (owner == s->Process && lstrcmpA(name, s->Class) == 0 && IsWindowVisible(w)) {
-            s->Found = w;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.Found;
-  }
-  HWND WaitWindow(const char* cls = "TQAPP", DWORD ms = 20000) const {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(20))
-      if (HWND w = Window(cls)) return w;
-    return nullptr;
-  }
-
-private:
-  bool FStarted = false;
-  PROCESS_INFORMATION FInfo{};
-};
-
-int CountWindows(const char* cls) {
-  int count = 0;
-  struct TCount {
-    const char* Class;
-    int* Count;
-  } c{cls, &count};
-  EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* c = reinterpret_cast<TCount*>(p);
-        char name[64] = {};
-        GetClassNameA(w, name, sizeof name);
-        if (lstrcmpA(name, c->Class) == 0) ++*c->Count;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&c));
-  return count;
-}
-
-std::set<std::string> FilesIn(const std::string& folder) {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA found{};
-  HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = found.cFileName;
-    if (name != "." && name != "..") names.insert(name);
-  } while (FindNextFileA(find, &found));
-  FindClose(find);
-  return names;
-}
-
-// A temporary folder of the player's own, handed to the processes started while it exists
-// through TMP and TEMP, so that what other tests keep in the shared one does not count.
-class TOwnTempFolder {
-public:
-  TOwnTempFolder() {
-    char shared[MAX_PATH + 1] = {};
-    GetTempPathA(MAX_PATH, shared);
-    FPath = std::string(shared) + "quillo-player-" + std::to_string(GetCurrentProcessId()) + "\\";
-    FCreated = CreateDirectoryA(FPath.c_str(), nullptr) != 0;
-    for (const char* name : {"TMP", "TEMP"}) {
-      char value[MAX_PATH + 1] = {};
-      FSaved.push_back(GetEnvironmentVariableA(name, value, sizeof value) ? value : "");
-      SetEnvironmentVariableA(name, FPath.c_str());
-    }
-  }
-  TOwnTempFolder(const TOwnTempFolder&) = delete;
-  TOwnTempFolder& operator=(const TOwnTempFolder&) = delete;
-  ~TOwnTempFolder() {
-    SetEnvironmentVariableA("TMP", FSaved[0].empty() ? nullptr : FSaved[0].c_str());
-    SetEnvironmentVariableA("TEMP", FSaved[1].empty() ? nullptr : FSaved[1].c_str());
-    for (const std::string& name : FilesIn(FPath))
-      DeleteFileA((FPath + name).c_str());
-    RemoveDirectoryA(FPath.c_str());
-  }
-  bool Created() const { return FCreated; }
-  std::set<std::string> Files() const { return FilesIn(FPath); }
-
-private:
-  std::string FPath;
-  bool FCreated = false;
-  std::vector<std::string> FSaved;
-};
-
-std::string StaticText(HWND box) {
-  std::string longest;
-  EnumChildWindows(
-      box,
-      [](HWND child, LPARAM p) -> BOOL {
-        char cls[32] = {}, text[1024] = {};
-        GetClassNameA(child, cls, sizeof cls);
-        if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0) {
-          auto* longest = reinterpret_cast<std::string*>(p);
-          if (std::string(text).size() > longest->size()) *longest = text;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&longest));
-  return longest;
-}
-
-// The screen's pixels over a window's client area.
-std::vector<std::uint32_t> ScreenPixelsOf(HWND window, int& width, int& height) {
-  RECT client{};
-  GetClientRect(window, &client);
-  POINT origin{0, 0};
-  ClientToScreen(window, &origin);
-  width = client.right;
-  height = client.bottom;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, section);
-  BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  const auto* p = static_cast<const std::uint32_t*>(bits);
-  std::vector<std::uint32_t> pixels(p, p + static_cast<std::size_t>(width) * height);
-  SelectObject(memory, old);
-  DeleteObject(section);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return pixels;
-}
-
 class QuilloProcess : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -226,6 +44,42 @@ TEST_F(QuilloProcess, TheDemoPlaysByItselfAndEndsLeavingNoTemporaryFiles) {
   EXPECT_GT(colours.size(), 8u);
   EXPECT_EQ(player.WaitExit(40000), 0u);
   EXPECT_EQ(temp.Files(), std::set<std::string>{});
+}
+
+// The demo's player cut where its movie begins: what it then finds at its end is no trailer of
+// a movie it can load. It says so plainly, and having nothing to play it ends by itself.
+TEST_F(QuilloProcess, ADamagedAttachedMovieIsToldAndThePlayerEndsByItself) {
+  TOwnTempFolder temp;
+  ASSERT_TRUE(temp.Created());
+  const auto size = [](const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExA(path, GetFileExInfoStandard, &data);
+    return static_cast<std::size_t>(data.nFileSizeLow);
+  };
+  std::vector<char> bytes(size(QUILLO_EXE) - 4);
+  {
+    std::ifstream in(QUILLO_DEMO_EXE, std::ios::binary);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  char self[MAX_PATH + 1] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  const std::string copy = std::string(self, std::string(self).find_last_of('\\') + 1) +
+                           "quillo-cut-" + std::to_string(GetCurrentProcessId()) + ".exe";
+  std::ofstream(copy, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  {
+    TProcess player(copy, "/closeonfinish");
+    ASSERT_TRUE(player.Started());
+    HWND box = player.WaitWindow("#32770", 20000);
+    ASSERT_NE(box, nullptr);
+    // "Фильм повреждён и не может быть показан:", then what is wrong.
+    const std::string text = StaticText(box);
+    EXPECT_EQ(text.rfind("\xD4\xE8\xEB\xFC\xEC \xEF\xEE\xE2\xF0\xE5\xE6\xE4\xB8\xED", 0), 0u) << text;
+    EXPECT_GT(text.size(), 45u);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(player.WaitExit(10000), 0u);
+  }
+  EXPECT_EQ(temp.Files(), std::set<std::string>{});
+  DeleteFileA(copy.c_str());
 }
 
 TEST_F(QuilloProcess, WithoutAMovieAndCloseOnFinishItEndsAtOnce) {

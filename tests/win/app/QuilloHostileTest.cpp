@@ -1,0 +1,142 @@
+// Damaged copies of the self-playing demo through the real player, each started as a user
+// starts it, with /closeonfinish: cut short at every 4 KiB of the movie and at bytes of its
+// first 2 KiB, and with single bits flipped. Every run must end by itself (a copy that plays is
+// sped up with the panel's slider, as a person would), none may crash, every error must reach
+// the user as a message box with a clear text, and no temporary file may be left.
+// QUILLO_HOSTILE_FULL=1 runs every cut byte and 1000 flips; otherwise a fixed sample of both.
+#include "driver/PlayerProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+namespace {
+std::vector<char> ReadAll(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct TSweep {
+  int Tried = 0;
+  int Played = 0;       // the window came and the movie played to its end
+  int NoMovie = 0;      // no movie found: the player ended at once, as it does without one
+  int Refused = 0;      // a message box told why
+  int Crashed = 0;
+  int TimedOut = 0;
+  int FilesLeft = 0;
+  std::map<std::string, int> Texts; // the boxes' texts, and how often each came
+};
+
+class QuilloHostile : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_EQ(CountWindows("TQAPP"), 0);
+    ASSERT_TRUE(Temp.Created());
+    Demo = ReadAll(QUILLO_DEMO_EXE);
+    // The movie starts where the bare player ends, its empty four-byte trailer taken off.
+    MovieStart = ReadAll(QUILLO_EXE).size() - 4;
+    ASSERT_GT(Demo.size(), MovieStart + 4096);
+    // Beside this program, outside the player's temporary folder, whose files are counted.
+    char self[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string folder(self, std::string(self).find_last_of('\\') + 1);
+    Copy = folder + "quillo-hostile-" + std::to_string(GetCurrentProcessId()) + ".exe";
+  }
+  void TearDown() override { DeleteFileA(Copy.c_str()); }
+
+  void Run(const std::vector<char>& bytes) {
+    ++Sweep.Tried;
+    {
+      std::ofstream out(Copy, std::ios::binary | std::ios::trunc);
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    TProcess player(Copy, "/closeonfinish");
+    if (!player.Started()) return;
+    bool box = false, played = false, spedUp = false;
+    DWORD code = STILL_ACTIVE;
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 30000;) {
+      code = player.WaitExit(20);
+      if (code != static_cast<DWORD>(STILL_ACTIVE)) break;
+      if (HWND b = player.Window("#32770")) {
+        box = true;
+        ++Sweep.Texts[StaticText(b)];
+        PostMessageA(b, WM_COMMAND, IDOK, 0);
+        WaitUntil([&] { return player.Window("#32770") != b; }, 5000);
+      } else if (!spedUp) {
+        if (HWND window = player.Window()) {
+          const HWND panel = FindWindowExA(window, nullptr, "tqBottomPanel", nullptr);
+          const HWND slider = panel ? FindWindowExA(panel, nullptr, "tqSlider", nullptr) : nullptr;
+          if (slider != nullptr) {
+            RECT r{};
+            GetClientRect(slider, &r);
+            ClickAt(slider, r.right - 1, r.bottom / 2);
+            spedUp = played = true;
+          }
+        }
+      }
+    }
+    if (code == static_cast<DWORD>(STILL_ACTIVE))
+      ++Sweep.TimedOut;
+    else if (code >= 0xC0000000u)
+      ++Sweep.Crashed;
+    else if (box)
+      ++Sweep.Refused;
+    else if (played)
+      ++Sweep.Played;
+    else
+      ++Sweep.NoMovie;
+    // The player may still be deleting its files as it ends.
+    WaitUntil([&] { return Temp.Files().empty(); }, 2000);
+    Sweep.FilesLeft += static_cast<int>(Temp.Files().size());
+    if (Sweep.Tried % 50 == 0)
+      std::fprintf(stderr, "%d copies: %d refused, %d crashed, %d timed out\n", Sweep.Tried,
+                   Sweep.Refused, Sweep.Crashed, Sweep.TimedOut);
+  }
+
+  TOwnTempFolder Temp;
+  std::vector<char> Demo;
+  std::size_t MovieStart = 0;
+  std::string Copy;
+  TSweep Sweep;
+};
+
+// Not yet in the default run: it still finds copies that stop without a word or do not end (see
+// the sweep's figures). Run it with
+//   scripts/wine-session.sh build/win64 /usr/lib/wine/wine64 build/win64/tests/win/soak_tests.exe \
+//     --gtest_also_run_disabled_tests --gtest_filter='QuilloHostile.*'
+TEST_F(QuilloHostile, DISABLED_DamagedCopiesOfTheDemoEndByThemselvesAndTellWhatIsWrong) {
+  const bool full = std::getenv("QUILLO_HOSTILE_FULL") != nullptr;
+  const DWORD start = GetTickCount();
+  for (std::size_t cut = MovieStart; cut < Demo.size(); cut += 4096)
+    Run({Demo.begin(), Demo.begin() + static_cast<std::ptrdiff_t>(cut)});
+  for (std::size_t b = 1; b < 2048; b += full ? 1 : 89)
+    Run({Demo.begin(), Demo.begin() + static_cast<std::ptrdiff_t>(MovieStart + b)});
+  std::uint32_t seed = 20261210;
+  const std::size_t movieBytes = Demo.size() - MovieStart;
+  for (int i = 0; i < (full ? 1000 : 12); ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    std::vector<char> flipped = Demo;
+    flipped[MovieStart + (seed >> 8) % movieBytes] ^= static_cast<char>(1 << (seed & 7));
+    Run(flipped);
+  }
+  const DWORD took = GetTickCount() - start;
+
+  EXPECT_EQ(Sweep.Crashed, 0);
+  EXPECT_EQ(Sweep.TimedOut, 0);
+  EXPECT_EQ(Sweep.FilesLeft, 0);
+  EXPECT_GT(Sweep.Refused, 0);
+  for (const auto& [text, count] : Sweep.Texts) {
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(text.find("Error in WndProc"), std::string::npos) << text;
+  }
+  std::printf("%d copies in %lu ms: %d played, %d without a movie, %d refused with a message, "
+              "%d crashed, %d timed out, %d temporary files left\n",
+              Sweep.Tried, static_cast<unsigned long>(took), Sweep.Played, Sweep.NoMovie,
+              Sweep.Refused, Sweep.Crashed, Sweep.TimedOut, Sweep.FilesLeft);
+  for (const auto& [text, count] : Sweep.Texts) std::printf("  %4d x %s\n", count, text.c_str());
+}
+} // namespace
