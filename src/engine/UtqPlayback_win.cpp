@@ -11,8 +11,12 @@ namespace {
 HWND MainWindow() { return Shell != nullptr ? static_cast<HWND>(Shell->MainWindow()) : nullptr; }
 
 // A start that cannot go on leaves the player stopped at that segment, the window showing its
-// background.
+// background; a player that was to close on finishing has nothing more to show, and stops so.
 bool AbandonStart() {
+  if (PlayerState.CloseOnFinish) {
+    Stop();
+    return false;
+  }
   SetPlayState(psStopped);
   if (HWND window = MainWindow()) InvalidateRect(window, nullptr, TRUE);
   return false;
