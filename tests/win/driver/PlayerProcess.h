@@ -124,7 +124,11 @@ public:
     char shared[MAX_PATH + 1] = {};
     GetTempPathA(MAX_PATH, shared);
     FPath = std::string(shared) + "quillo-player-" + std::to_string(GetCurrentProcessId()) + "\\";
-    FCreated = CreateDirectoryA(FPath.c_str(), nullptr) != 0;
+    // A folder of this name left by a run that was cut short is emptied and taken over.
+    FCreated = CreateDirectoryA(FPath.c_str(), nullptr) != 0 ||
+               GetLastError() == ERROR_ALREADY_EXISTS;
+    for (const std::string& name : FilesIn(FPath))
+      DeleteFileA((FPath + name).c_str());
     for (const char* name : {"TMP", "TEMP"}) {
       char value[MAX_PATH + 1] = {};
       FSaved.push_back(GetEnvironmentVariableA(name, value, sizeof value) ? value : "");
