@@ -255,3 +255,22 @@ template <class TCondition> bool WaitUntil(TCondition condition, DWORD timeoutMs
     if (GetTickCount() - start > timeoutMs) return false;
   }
 }
+
+// Waits until a condition has held for a while without a break: the player passes through the
+// stopped state for a moment at every change of segment, and only stays in it at the end.
+template <class TCondition> bool WaitUntilHeld(TCondition condition, DWORD holdMs, DWORD timeoutMs) {
+  DWORD heldSince = 0;
+  bool holding = false;
+  for (const DWORD start = GetTickCount();; Sleep(5)) {
+    const DWORD now = GetTickCount();
+    if (!condition())
+      holding = false;
+    else if (!holding) {
+      holding = true;
+      heldSince = now;
+    } else if (now - heldSince >= holdMs) {
+      return true;
+    }
+    if (now - start > timeoutMs) return false;
+  }
+}
