@@ -4,7 +4,6 @@
 #include "UtqCommon_win.h"
 #include "app/MainForm_win.h"
 #include "engine/UtqClock.h"
-#include "engine/UtqPlayback.h"
 #include "engine/UtqPlayerState.h"
 #include "movie/tqSegments.h"
 #include "resources/tqResourceIds.h"
@@ -230,35 +229,12 @@ void DestroyPanel() {
   PrevButton = NextButton = FullScreenButton = nullptr;
 }
 
-void RunPanelCommand(UINT id) {
-  switch (id) {
-  case CM_OPEN:
-    OpenMovie();
-    break;
-  case CM_PLAY:
-    Play();
-    break;
-  case CM_PAUSE:
-    Pause();
-    break;
-  case CM_STOP:
-    Stop();
-    break;
-  case CM_SEGMENTS:
-    ToggleSegmentList();
-    break;
-  case CM_PREVIOUS:
-    StartSegment(PlayerState.CurrentSegment - 1);
-    break;
-  case CM_NEXT:
-    StartSegment(PlayerState.CurrentSegment + 1);
-    break;
-  case CM_FULLSCREEN:
-    ToggleFullScreen();
-    break;
-  default:
-    break;
-  }
+// The panel's buttons give the main window's own commands, as its menu does.
+bool IsPanelCommand(UINT id) {
+  if (id == CM_OPEN) return true;
+  for (const TPanelButtonPlace& place : PanelButtons)
+    if (static_cast<UINT>(place.Command) == id) return true;
+  return false;
 }
 
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -284,7 +260,8 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_ERASEBKGND:
       return 1;
     case WM_COMMAND:
-      RunPanelCommand(LOWORD(wParam));
+      if (IsPanelCommand(LOWORD(wParam)))
+        SendMessageA(GetParent(window), WM_COMMAND, LOWORD(wParam), 0);
       if (BottomPanel != nullptr) {
         UpdateCommandStates();
         PaintPanel();
