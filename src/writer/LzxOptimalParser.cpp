@@ -30,6 +30,12 @@ uint32_t PackMatch(const TMatchCandidate& match) {
   return match.Distance << MatchLengthBits | match.Length;
 }
 
+// Inside long matches of at most this distance only every SparseSkipStride-th position goes
+// into the tree, but for the last SparseSkipTail.
+constexpr uint32_t SparseSkipDistance = 4096;
+constexpr uint32_t SparseSkipStride = 4;
+constexpr uint32_t SparseSkipTail = 64;
+
 // A pass that gains less than this part of the block's size is the last.
 constexpr uint64_t SettledFraction = 500;
 constexpr unsigned StepCodeShift = 9;
@@ -131,6 +137,7 @@ void TLzxOptimalParser::FindMatches() {
   Matches.reserve(size_t{count} * (ShortMatchesKept + LongMatchesKept));
   TMatchCandidate found[MaxMatch];
   uint32_t skip = 0;
+  uint32_t skipDistance = 0;
   for (uint32_t i = 0; i < count; ++i) {
     const uint32_t pos = groupStart + i;
     MatchBegin[i] = static_cast<uint32_t>(Matches.size());
@@ -139,16 +146,23 @@ void TLzxOptimalParser::FindMatches() {
     const bool complete = Uninserted.empty() && End - pos >= nice;
     if (!complete) Uninserted.push_back(pos);
     if (skip != 0) {
-      // Inside a long match the parse will not stop, so only keep the tree up to date.
+      // Inside a long match the parse will not stop, so only keep the tree up to date. A near
+      // match repeats a short stretch, which later searches find one period back as well:
+      // there every few positions will do, except at its end, where what follows is new.
       --skip;
-      if (complete) Finder.Skip(Ptr(pos), pos, maxDistance, maxLength);
+      const bool sparse = skipDistance <= SparseSkipDistance && skip >= SparseSkipTail;
+      if (complete && (!sparse || pos % SparseSkipStride == 0))
+        Finder.Skip(Ptr(pos), pos, maxDistance, maxLength);
       continue;
     }
     const unsigned n = complete ? Finder.Find(Ptr(pos), pos, maxDistance, maxLength, found)
                                 : Finder.Search(Ptr(pos), pos, maxDistance, maxLength, found);
     for (unsigned k = 0; k < n; ++k)
       if (k < ShortMatchesKept || k + LongMatchesKept >= n) Matches.push_back(PackMatch(found[k]));
-    if (n != 0 && found[n - 1].Length >= Tuning.NiceLength) skip = found[n - 1].Length - 1;
+    if (n != 0 && found[n - 1].Length >= Tuning.NiceLength) {
+      skip = found[n - 1].Length - 1;
+      skipDistance = found[n - 1].Distance;
+    }
   }
   MatchBegin[count] = static_cast<uint32_t>(Matches.size());
 }
