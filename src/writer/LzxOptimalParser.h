@@ -15,7 +15,7 @@ namespace NQuillo::NLzx {
 struct TOptimalTuning {
   unsigned MaxDepth = 24;      // tree nodes visited per position
   uint32_t NiceLength = 128;   // a match this long is taken without weighing alternatives
-  unsigned Passes = 4;         // parses of each block at most, each priced by the last's codes
+  unsigned Passes = 3;         // parses of each block at most, each priced by the last's codes
   unsigned FramesPerGroup = 8; // frames whose block ends are chosen together
 };
 
