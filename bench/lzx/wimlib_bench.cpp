@@ -2,7 +2,8 @@
 // block of up to 2 MiB per call) and xz -9, on the demo movie's SegmentDataFiles, on their
 // first 2 MiB and on screen-like data. Sizes are LZX payload bytes (what the CFDATA blocks
 // carry); speeds are input MB/s of processor time (these machines are shared, and wall time
-// counts the neighbours' work too), the best of several runs, all measured in this run.
+// counts the neighbours' work too), the best of several runs, all measured in this run. The
+// last row adds up the demo's whole files.
 // wimlib is only a yardstick here: the product never links it.
 #include "TqpackCommands.h"
 #include "writer/LzxCompressor.h"
@@ -136,21 +137,26 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::vector<std::pair<std::string, TBytes>> inputs;
+  std::vector<bool> wholeDemoFile; // the rows that add up to the total of the demo's files
   std::vector<fs::path> demoFiles;
   for (const auto& entry : fs::directory_iterator(folder / "data"))
     demoFiles.push_back(entry.path());
   std::sort(demoFiles.begin(), demoFiles.end());
   for (const fs::path& path : demoFiles) {
     TBytes data = ReadFile(path);
-    if (data.size() > (2u << 20))
+    if (data.size() > (2u << 20)) {
       inputs.emplace_back(path.stem().string() + " 2M",
                           TBytes(data.begin(), data.begin() + (2 << 20)));
+      wholeDemoFile.push_back(false);
+    }
     inputs.emplace_back(path.stem().string(), std::move(data));
+    wholeDemoFile.push_back(true);
   }
   inputs.emplace_back("screen-like 2M", NQuillo::NTest::MakeScreenLikeData(2u << 20, 1));
   TBytes screen = NQuillo::NTest::MakeScreenLikeData(8u << 20, 2);
   inputs.emplace_back("screen-like 8M 2M", TBytes(screen.begin(), screen.begin() + (2 << 20)));
   inputs.emplace_back("screen-like 8M", std::move(screen));
+  wholeDemoFile.resize(inputs.size(), false);
 
   std::printf("sizes in bytes (ours: LZX payload at window 2^20); speeds in MB/s of processor "
               "time, best of %d runs\n",
@@ -158,7 +164,14 @@ int main(int argc, char** argv) {
   std::printf("%-24s %9s | %8s %8s %8s | %8s %8s | %8s | %6s %6s | %6s %6s %6s %6s %6s %6s\n",
               "input", "bytes", "fast", "default", "best", "wim100", "wim200", "xz -9", "d/w100",
               "b/w200", "fast", "deflt", "best", "wim100", "wim200", "xz");
-  for (const auto& [name, data] : inputs) {
+  constexpr const char* Row = "%-24s %9zu | %8zu %8zu %8zu | %8zu %8zu | %8zu | %6.3f %6.3f | "
+                              "%6.1f %6.1f %6.1f %6.1f %6.1f %6.1f\n";
+  std::size_t totalBytes = 0;
+  TResult total[6];
+  for (TResult& sum : total)
+    sum.Seconds = 0;
+  for (std::size_t row = 0; row < inputs.size(); ++row) {
+    const auto& [name, data] = inputs[row];
     const fs::path file = folder / "input.bin";
     WriteFile(file, data);
     const TResult fast = Ours(data, NQuillo::ELzxLevel::Fast, runs);
@@ -167,14 +180,24 @@ int main(int argc, char** argv) {
     const TResult w100 = Wimlib(data, 100, runs);
     const TResult w200 = Wimlib(data, 200, runs);
     const TResult xz = Xz(file, runs);
-    std::printf("%-24s %9zu | %8zu %8zu %8zu | %8zu %8zu | %8zu | %6.3f %6.3f | %6.1f %6.1f %6.1f "
-                "%6.1f %6.1f %6.1f\n",
-                name.c_str(), data.size(), fast.Bytes, normal.Bytes, best.Bytes, w100.Bytes,
+    std::printf(Row, name.c_str(), data.size(), fast.Bytes, normal.Bytes, best.Bytes, w100.Bytes,
                 w200.Bytes, xz.Bytes, Ratio(normal, w100), Ratio(best, w200),
                 Speed(data.size(), fast), Speed(data.size(), normal), Speed(data.size(), best),
                 Speed(data.size(), w100), Speed(data.size(), w200), Speed(data.size(), xz));
     std::fflush(stdout);
+    if (!wholeDemoFile[row]) continue;
+    totalBytes += data.size();
+    const TResult* results[6] = {&fast, &normal, &best, &w100, &w200, &xz};
+    for (int k = 0; k < 6; ++k) {
+      total[k].Bytes += results[k]->Bytes;
+      total[k].Seconds += results[k]->Seconds;
+    }
   }
+  const auto& [fast, normal, best, w100, w200, xz] = total;
+  std::printf(Row, "demo files together", totalBytes, fast.Bytes, normal.Bytes, best.Bytes,
+              w100.Bytes, w200.Bytes, xz.Bytes, Ratio(normal, w100), Ratio(best, w200),
+              Speed(totalBytes, fast), Speed(totalBytes, normal), Speed(totalBytes, best),
+              Speed(totalBytes, w100), Speed(totalBytes, w200), Speed(totalBytes, xz));
   fs::remove_all(folder);
   return 0;
 }
