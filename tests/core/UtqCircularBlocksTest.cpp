@@ -223,13 +223,13 @@ TEST_F(BlockRing, APauseAtAnyMomentHoldsTheReaderWithoutADeadlock) {
     for (int i = 0; i < round % 5; ++i) AdvanceFrontBlock();
     std::this_thread::sleep_for(std::chrono::microseconds(37 * round));
     SuspendReaderThread();
-    std::this_thread::sleep_for(3ms); // a record being read when the pause came is finished
-    const int filled = CountInState(bsReady) + CountInState(bsFilling);
-    // Held: the player takes what is ready and frees it, the reader refills nothing.
+    // Held: the reader ends at most the one take it had begun when the pause came (however
+    // long the machine keeps it from running), then readies nothing, however many blocks the
+    // player takes and frees.
     while (CountInState(bsReady) > 0)
       ASSERT_TRUE(AdvanceFrontBlock());
     std::this_thread::sleep_for(5ms);
-    EXPECT_EQ(CountInState(bsReady), 0) << filled;
+    EXPECT_LE(CountInState(bsReady) + CountInState(bsFilling), 1);
     EXPECT_NE(PlayerState.ReaderThread, 0u);
     if (round % 2 == 0) {
       StopReaderThread(); // a stop while held
