@@ -1,33 +1,8 @@
 #include "writer/LzxMatchFinder.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace NQuillo::NLzx {
-
-namespace {
-
-uint64_t Load64(const uint8_t* p) {
-  uint64_t value;
-  std::memcpy(&value, p, sizeof(value));
-  return value;
-}
-
-} // namespace
-
-uint32_t CommonLength(const uint8_t* a, const uint8_t* b, uint32_t start, uint32_t limit) {
-  uint32_t length = start;
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  while (length + 8 <= limit) {
-    const uint64_t diff = Load64(a + length) ^ Load64(b + length);
-    if (diff != 0) return length + static_cast<uint32_t>(__builtin_ctzll(diff)) / 8;
-    length += 8;
-  }
-#endif
-  while (length < limit && a[length] == b[length])
-    ++length;
-  return length;
-}
 
 TLzxMatchFinder::TLzxMatchFinder(unsigned windowBits, unsigned maxDepth, uint32_t niceLength)
     : Mask((uint32_t{1} << windowBits) - 1), MaxDepth(std::max(1u, maxDepth)),

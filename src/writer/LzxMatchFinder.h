@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace NQuillo::NLzx {
@@ -52,6 +53,22 @@ private:
   std::vector<uint32_t> Children; // left and right child of each window slot
 };
 
-uint32_t CommonLength(const uint8_t* a, const uint8_t* b, uint32_t start, uint32_t limit);
+// How many bytes from start on a and b have in common, up to limit, compared a word at a time.
+// Inline: the tree walk calls it at every node.
+inline uint32_t CommonLength(const uint8_t* a, const uint8_t* b, uint32_t start, uint32_t limit) {
+  uint32_t length = start;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  while (length + 8 <= limit) {
+    uint64_t x, y;
+    std::memcpy(&x, a + length, sizeof(x));
+    std::memcpy(&y, b + length, sizeof(y));
+    if (x != y) return length + static_cast<uint32_t>(__builtin_ctzll(x ^ y)) / 8;
+    length += 8;
+  }
+#endif
+  while (length < limit && a[length] == b[length])
+    ++length;
+  return length;
+}
 
 } // namespace NQuillo::NLzx
